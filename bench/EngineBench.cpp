@@ -14,7 +14,7 @@ using namespace qor;
 
 void addNote(Engine& engine, int note)
 {
-    MidiEvent ev;
+    QueuedMidiEvent ev;
     ev.status = 0x90;
     ev.data1 = static_cast<uint8_t>(note);
     ev.data2 = 100;

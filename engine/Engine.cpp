@@ -99,7 +99,7 @@ void Engine::ControlTick()
 void Engine::DispatchEvents()
 {
     while (!queue.Empty() && queue.Front().offset < controlPeriod) {
-        const MidiEvent ev = queue.Front();
+        const QueuedMidiEvent ev = queue.Front();
         queue.PopFront();
         const int kind = ev.status >> 4;
         if (ev.data1 > 127 || ev.data2 > 127) continue;  // not MIDI data

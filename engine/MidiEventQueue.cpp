@@ -7,8 +7,8 @@ namespace qor {
 
 namespace {
 
-constexpr int kEntriesPerPage = 4096 / static_cast<int>(sizeof(MidiEvent));
-static_assert(sizeof(MidiEvent) == 8);
+constexpr int kEntriesPerPage = 4096 / static_cast<int>(sizeof(QueuedMidiEvent));
+static_assert(sizeof(QueuedMidiEvent) == 8);
 
 int roundUpToPages(int entries)
 {
@@ -26,7 +26,7 @@ void MidiEventQueue::Compact()
     readPos_ = 0;
 }
 
-void MidiEventQueue::Add(const MidiEvent& event)
+void MidiEventQueue::Add(const QueuedMidiEvent& event)
 {
     if (count_ == Capacity()) {
         if (readPos_ > 0) {

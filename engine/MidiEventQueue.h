@@ -11,7 +11,7 @@
 
 namespace qor {
 
-struct MidiEvent {
+struct QueuedMidiEvent {
     int32_t offset = 0;  // sample frames from the start of the block it arrived in
     uint8_t status = 0;
     uint8_t data1 = 0;
@@ -27,7 +27,7 @@ public:
     // Not on the audio thread in normal use: grows only when more messages
     // arrive between two blocks than the queue holds. A message that does not
     // fit when the array cannot grow is dropped.
-    void Add(const MidiEvent& event);
+    void Add(const QueuedMidiEvent& event);
 
     // Sets the growth step to whole 4096-byte pages holding at least `entries`.
     void Resize(int entries);
@@ -37,8 +37,8 @@ public:
     bool Empty() const { return readPos_ == count_; }
     int Size() const { return count_ - readPos_; }
     int Capacity() const { return static_cast<int>(events_.size()); }
-    const MidiEvent& Front() const { return events_[static_cast<size_t>(readPos_)]; }
-    const MidiEvent& At(int i) const { return events_[static_cast<size_t>(readPos_ + i)]; }
+    const QueuedMidiEvent& Front() const { return events_[static_cast<size_t>(readPos_)]; }
+    const QueuedMidiEvent& At(int i) const { return events_[static_cast<size_t>(readPos_ + i)]; }
     void PopFront() { ++readPos_; }
 
     // After a tick's dispatch: the remaining messages come one period closer.
@@ -47,7 +47,7 @@ public:
 private:
     void Compact();
 
-    std::vector<MidiEvent> events_;
+    std::vector<QueuedMidiEvent> events_;
     int growthStep_ = kInitialEntries;
     int readPos_ = 0;
     int count_ = 0;

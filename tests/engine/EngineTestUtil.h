@@ -30,7 +30,7 @@ inline Stereo render(Engine& engine, int frames, int block = 256, const Transpor
 
 inline void send(Engine& engine, int status, int data1, int data2, int offset = 0)
 {
-    MidiEvent ev;
+    QueuedMidiEvent ev;
     ev.offset = offset;
     ev.status = static_cast<uint8_t>(status);
     ev.data1 = static_cast<uint8_t>(data1);

@@ -7,9 +7,9 @@
 namespace qor {
 namespace {
 
-MidiEvent ev(int offset, int data1)
+QueuedMidiEvent ev(int offset, int data1)
 {
-    MidiEvent e;
+    QueuedMidiEvent e;
     e.offset = offset;
     e.status = 0x90;
     e.data1 = static_cast<uint8_t>(data1);
