@@ -280,12 +280,19 @@ TEST(Lfo, SyncedPhaseCompletesOneCyclePerNoteValue)
         float lowest = 1, highest = -1;
         float previous = -2;
         HostRun host{lfo, 132};
+        int restartTicks = 0;
         host.run(long(length * 12), c.tempo, 0.0, [&](long sample) {
+            // A tick that meets a freshly restarted countdown ends the old cycle at +1.
+            if (lfo.syncCountdownSeen == lfo.syncSamples) {
+                EXPECT_EQ(lfo.lastPhase, 1.0f) << "sample " << sample;
+                ++restartTicks;
+            }
             if (lfo.lastPhase < previous) wraps.push_back(sample);
             previous = lfo.lastPhase;
             lowest = std::min(lowest, previous);
             highest = std::max(highest, previous);
         });
+        EXPECT_GE(restartTicks, 1);
         ASSERT_GE(wraps.size(), 10u) << "tempo " << c.tempo;
         const double measured = double(wraps.back() - wraps[1]) / double(wraps.size() - 2);
         EXPECT_NEAR(measured, length, 132.0 / (wraps.size() - 2)) << "tempo " << c.tempo;
@@ -308,11 +315,14 @@ TEST(Lfo, SyncPointsFallOnTheHostsBeatGrid)
     // beat, which falls at sample `beatOffset` + k x 24000.
     auto expectOnGrid = [&](double startPpq, long beatOffset) {
         std::vector<long> restarts;
+        const long start = host.sample;
         host.run(24000 * 6, 120.0, startPpq, [&](long sample) {
             if (lfo.syncCountdownSeen > lastCountdown) restarts.push_back(sample);
             lastCountdown = lfo.syncCountdownSeen;
         });
         ASSERT_GE(restarts.size(), 5u);
+        // Starting the transport or jumping back restarts the cycle at once.
+        EXPECT_EQ(restarts[0], start);
         for (size_t i = 1; i < restarts.size(); ++i) {
             const long sinceBeat = (restarts[i] - beatOffset) % 24000;
             EXPECT_GE(sinceBeat, 0) << "restart " << i << " at " << restarts[i];
