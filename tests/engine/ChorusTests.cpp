@@ -1,4 +1,5 @@
 #include <cmath>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -119,49 +120,21 @@ TEST(ChorusControl, ConstructionAndCreateSizeTheLines)
     EXPECT_EQ(chorus.lineC.rate, 0.125);
 }
 
-TEST(ChorusControl, SpeedMapping)
+TEST(ChorusControl, SpeedRangeAndModeClamp)
 {
-    Chorus chorus;
-    chorus.setSpeed(0.5);
-    EXPECT_EQ(chorus.speed, 2.0);
-    chorus.setSpeed(0.0);
+    Chorus chorus = makeChorus(4, 0.0, 0.8);
     EXPECT_DOUBLE_EQ(chorus.speed, 0.125);
+    EXPECT_DOUBLE_EQ(chorus.chorusDepth, 0.4);  // TREMOLO sweeps half as deep
     chorus.setSpeed(1.0);
     EXPECT_DOUBLE_EQ(chorus.speed, 32.0);
-}
-
-TEST(ChorusControl, ModeSetsIncrementDepthAndOffset)
-{
-    Chorus chorus = makeChorus(1, 0.5, 0.8);
-    EXPECT_DOUBLE_EQ(chorus.chorusInc, 2.0 / 488);
-    EXPECT_EQ(chorus.chorusDepth, 0.8);
-    chorus.setMode(2);
-    EXPECT_DOUBLE_EQ(chorus.chorusInc, 2.0 / 244);
-    chorus.setMode(3);
-    EXPECT_DOUBLE_EQ(chorus.chorusInc, 2.0 / 487);
-    chorus.setMode(4);
-    EXPECT_DOUBLE_EQ(chorus.chorusInc, 2.0 / 48.5);
-    EXPECT_DOUBLE_EQ(chorus.chorusDepth, 0.4);
-    EXPECT_EQ(chorus.chorusOffset, 0.25);
-    for (int m : {0, 5, 6, 7}) {
-        chorus.setMode(m);
-        EXPECT_EQ(chorus.chorusInc, 0.0);
-        EXPECT_EQ(chorus.chorusDepth, 0.0);
-        EXPECT_EQ(chorus.chorusOffset, 0.0);
-    }
-    // Speed and depth changes apply to the running mode at once.
-    chorus.setMode(1);
-    chorus.setSpeed(1.0);
-    EXPECT_DOUBLE_EQ(chorus.chorusInc, 32.0 / 488);
-    chorus.setDepth(0.3);
-    EXPECT_EQ(chorus.chorusDepth, 0.3);
-    // Out-of-range values become a known mode.
+    EXPECT_DOUBLE_EQ(chorus.chorusInc, 32.0 / 48.5);  // a speed change reaches the running mode
     chorus.setMode(7.9);
     EXPECT_EQ(chorus.chorusMode, 7);
     chorus.setMode(200);
     EXPECT_EQ(chorus.chorusMode, 7);
     chorus.setMode(-3);
     EXPECT_EQ(chorus.chorusMode, 0);
+    EXPECT_EQ(chorus.chorusInc, 0.0);
 }
 
 TEST(ChorusControl, Chorus1CompletesATriangleIn488Ticks)
@@ -173,6 +146,7 @@ TEST(ChorusControl, Chorus1CompletesATriangleIn488Ticks)
     for (int tick = 1; tick <= 600 && wrapTick < 0; ++tick) {
         chorus.controlTick();
         EXPECT_EQ(chorus.chorusActive, 1);
+        // The lines sweep in opposite directions.
         EXPECT_NEAR(chorus.lineA.rate + chorus.lineB.rate, 0.875 + 2 * 0.125, 1e-12);
         EXPECT_DOUBLE_EQ(chorus.lineA.invRate, 1 / chorus.lineA.rate);
         if (chorus.lineA.rate > maxA) {
@@ -186,6 +160,21 @@ TEST(ChorusControl, Chorus1CompletesATriangleIn488Ticks)
     EXPECT_NEAR(peakTick, 245, 1);
     EXPECT_NEAR(maxA, 1.0, 1e-9);
     EXPECT_EQ(minA, 0.125);
+}
+
+TEST(ChorusControl, CyclePerModeAtCentreSpeed)
+{
+    // Ticks per LFO cycle: CHORUS 2 twice as fast, CHORUS 3 over its 487 steps,
+    // TREMOLO ten times as fast (48.5 ticks, so the phase restarts at tick 49).
+    for (auto [mode, ticks] : {std::pair{2, 244}, {3, 487}, {4, 49}}) {
+        Chorus chorus = makeChorus(mode, 0.5, 1.0);
+        int wrapTick = -1;
+        for (int tick = 1; tick <= 600 && wrapTick < 0; ++tick) {
+            chorus.controlTick();
+            if (chorus.chorusPhase == 0.0) wrapTick = tick;
+        }
+        EXPECT_EQ(wrapTick, ticks) << mode;
+    }
 }
 
 TEST(ChorusControl, DepthZeroHoldsTheLines)
@@ -280,38 +269,24 @@ TEST(ChorusAudio, OffPassesDryOnBothChannels)
 
 TEST(ChorusAudio, DelayPutsOneCopyOnTheRightOnly)
 {
-    Chorus chorus = makeChorus(7);
-    chorus.controlTick();
-    const size_t n = 2000;
-    std::vector<double> in(n), left(n), right(n);
-    for (size_t i = 0; i < n; ++i) in[i] = i == 10 ? 1.0 : 0.0;
-    for (size_t i = 0; i < n; ++i) chorus.process(in[i], true, left[i], right[i]);
-    EXPECT_EQ(left, in);
+    for (double rate : {44100.0, 48000.0, 96000.0}) {
+        Chorus chorus = makeChorus(7);
+        chorus.create(rate);
+        chorus.controlTick();
+        const size_t n = 2000;
+        std::vector<double> in(n), left(n), right(n);
+        for (size_t i = 0; i < n; ++i) in[i] = i == 10 ? 1.0 : 0.0;
+        for (size_t i = 0; i < n; ++i) chorus.process(in[i], true, left[i], right[i]);
+        EXPECT_EQ(left, in);
 
-    const double expected = static_cast<int>(kRate * 0.0484) * 0.125;  // about 6 ms
-    const int lag = bestLag(in, right, 600);
-    EXPECT_GE(lag, expected);
-    EXPECT_LE(lag, expected + 6);
-    // A single copy: nothing before it, and no second echo later.
-    for (size_t i = 0; i < 10 + static_cast<size_t>(expected) - 2; ++i) ASSERT_LT(std::abs(right[i]), 1e-9);
-    for (size_t i = 10 + lag + 40; i < n; ++i) ASSERT_LT(std::abs(right[i]), 1e-3) << i;
-}
-
-TEST(ChorusAudio, DelayWithSineMatchesByCrossCorrelation)
-{
-    Chorus chorus = makeChorus(7);
-    chorus.create(48000);
-    chorus.controlTick();
-    const size_t n = 6000;
-    std::vector<double> left(n), right(n);
-    // A chirp, so that only the true lag lines up.
-    for (size_t i = 0; i < n; ++i) {
-        const double t = i / 48000.0;
-        chorus.process(std::sin(2 * 3.141592653589793 * (100 + 20000 * t) * t), true, left[i], right[i]);
+        const double expected = static_cast<int>(rate * 0.0484) * 0.125;  // about 6 ms
+        const int lag = bestLag(in, right, 800);
+        EXPECT_GE(lag, expected) << rate;
+        EXPECT_LE(lag, expected + 6) << rate;
+        // A single copy: nothing before it, and no second echo later.
+        for (size_t i = 0; i < 10 + static_cast<size_t>(expected) - 2; ++i) ASSERT_LT(std::abs(right[i]), 1e-9);
+        for (size_t i = 10 + lag + 40; i < n; ++i) ASSERT_LT(std::abs(right[i]), 1e-3) << i;
     }
-    const double expected = 48000 * 0.0484 * 0.125;
-    const int lag = bestLag(left, right, 800);
-    EXPECT_NEAR(lag, expected + 3, 4);
 }
 
 TEST(ChorusAudio, MonoFoldsBothChannels)

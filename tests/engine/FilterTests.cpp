@@ -92,35 +92,15 @@ TEST(LowPass, UnityAtDcAndMinus3DbAtCutoff)
     }
 }
 
-TEST(LowPass, DesignClearsStateAndProcessShiftsIt)
-{
-    LowPass lp;
-    lp.setSampleRate(44100);
-    lp.design(1000);
-    const double y0 = lp.process(1.0);
-    EXPECT_NEAR(y0, lp.b0, 1e-12);
-    const double y1 = lp.process(0.0);
-    EXPECT_NEAR(y1, lp.b1 + lp.c1 * y0, 1e-12);
-    EXPECT_NE(lp.y1, 0.0);
-    lp.design(1000);
-    EXPECT_EQ(lp.x1, 0.0);
-    EXPECT_EQ(lp.y1, 0.0);
-    EXPECT_EQ(lp.antiDenormal, 1e-13);
-}
-
-TEST(LowPass, AntiDenormalOffsetAlternates)
+TEST(LowPass, SilenceSettlesAboveTheDenormalRange)
 {
     LowPass lp;
     lp.setSampleRate(44100);
     lp.design(64);
-    lp.process(0.0);
-    EXPECT_EQ(lp.antiDenormal, -1e-13);
-    lp.process(0.0);
-    EXPECT_EQ(lp.antiDenormal, 1e-13);
-    // Silence settles near zero instead of decaying into denormals.
-    for (int n = 0; n < 100000; ++n) lp.process(0.0);
+    lp.process(1.0);
+    for (int n = 0; n < 200000; ++n) lp.process(0.0);
     EXPECT_LT(std::abs(lp.y1), 1e-11);
-    EXPECT_TRUE(lp.y1 == 0.0 || std::abs(lp.y1) > 1e-300);
+    EXPECT_TRUE(std::isnormal(lp.y1) || lp.y1 == 0.0);
 }
 
 TEST(LowPass, NaNInStateOrInputClearsOnNextSample)
@@ -292,21 +272,6 @@ TEST_F(ResonantFilterTest, ResonanceScalingAndOutputGain)
     EXPECT_DOUBLE_EQ(filter.outGain, 1.0);
 }
 
-TEST_F(ResonantFilterTest, CoefficientsFollowTheTables)
-{
-    filter.setResonance(20.0 / 31.0, false);
-    filter.process(0, 10000.4);
-    EXPECT_EQ(filter.lastCutoff, 10000);
-    const double w = tables.cutoffW[10000];
-    EXPECT_DOUBLE_EQ(filter.g, w / (w + 2));
-    EXPECT_DOUBLE_EQ(filter.o, (w - 2) / (w + 2));
-    EXPECT_DOUBLE_EQ(filter.g4, std::pow(filter.g, 4));
-    EXPECT_DOUBLE_EQ(filter.feedback, 20.0 / 31.0 * 0.99 * tables.resoK[10000]);
-    EXPECT_DOUBLE_EQ(filter.norm, 1 / (filter.g4 * filter.feedback + 1));
-    filter.process(0, 10000.6);
-    EXPECT_EQ(filter.lastCutoff, 10001);
-}
-
 TEST_F(ResonantFilterTest, CutoffOutsideTheRangeUsesTheEndEntries)
 {
     const auto gFor = [&](double pitch) {
@@ -465,17 +430,6 @@ TEST(LowCut, ZeroPassesTheSumBitExactly)
         ASSERT_EQ(cut.process(u), u);
     }
     EXPECT_EQ(cut.state, 0.0);
-}
-
-TEST(LowCut, CoefficientsFromTheCornerPitch)
-{
-    LowCut cut;
-    cut.reset(48000);
-    cut.set(16.0 / 31.0);
-    EXPECT_TRUE(cut.enabled);
-    const double w = pitchToFreq(static_cast<int>(16.0 / 31.0 * 12288)) * 2 * kPi / 48000;
-    EXPECT_DOUBLE_EQ(cut.c2, 2 / (w + 2));
-    EXPECT_DOUBLE_EQ(cut.c1, (w - 2) / (w + 2));
 }
 
 TEST(LowCut, AttenuatesDcAndPassesHighFrequencies)
