@@ -1,0 +1,61 @@
+#include "plugin/QOR.h"
+
+#include "engine/ParameterIndex.h"
+#include "programs/ParameterTable.h"
+
+namespace qor {
+
+QOR::QOR(vst::HostCallback host) : Synth(host)
+{
+    engine.SetControllerListener(this);
+    engine.SetMidiLevel(k3FunctionLevel);
+    // Read again now that the instrument's own hooks are in place.
+    ReadConfiguration();
+    InitParameterTable(*this);
+    if (startupBankPath.empty() || !LoadStartupBank()) {
+        startupBankPath.clear();
+        LoadFactoryBank();
+    }
+    constructing = false;
+    suppressParameterEcho = false;
+}
+
+QOR::~QOR() = default;
+
+void QOR::Reset() { Synth::Reset(); }
+
+void QOR::OnParamChange(int index)
+{
+    auto lock = LockMain();
+    Synth::OnParamChange(index);
+    const IParameter* param = GetParam(index);
+    if (!param) return;
+    const double raw = param->Value() < param->Min() ? param->Min() : (param->Value() > param->Max() ? param->Max() : param->Value());
+    engine.SetParameter(index, raw, param->GetNormalized(raw));
+}
+
+void QOR::ProcessBlock(double** inputs, double** outputs, int frames)
+{
+    ITimeInfo info;
+    GetTimeInfo(info);
+    TransportInfo transport;
+    transport.samplePos = info.samplePos;
+    transport.ppqPos = info.ppqPos;
+    transport.tempo = info.tempo;
+    transport.barStartPos = info.barStartPos;
+    transport.cycleStartPos = info.cycleStartPos;
+    transport.cycleEndPos = info.cycleEndPos;
+    transport.numerator = info.numerator;
+    transport.denominator = info.denominator;
+    transport.playing = info.playing;
+    transport.cycleActive = info.cycleActive;
+    engine.ProcessBlock(outputs[0], outputs[1], frames, transport);
+}
+
+void QOR::SetWriteProtect(bool on)
+{
+    Synth::SetWriteProtect(on);
+    infoMessage = on ? kInfoProtectionOn : kInfoProtectionOff;
+}
+
+}  // namespace qor

@@ -1,0 +1,92 @@
+// QOR, the instrument: the engine's parameter mapping, the two program
+// memories with their user waves, the hardware's SysEx exchange, the factory
+// sound sets and the state chunk, on top of Synth.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "plugin/Synth.h"
+#include "programs/HarmonicMap.h"
+
+namespace qor {
+
+class QOR final : public Synth, private ControllerListener {
+public:
+    static constexpr int kProgramsPerMemory = 50;
+    // Longest SysEx the receiver collects before giving up on an unterminated
+    // message: well above the largest message the instrument knows (3508 bytes).
+    static constexpr size_t kMaxSysExBytes = 65536;
+
+    explicit QOR(vst::HostCallback host);
+    ~QOR() override;
+
+    // --- framework hooks ---
+    void Reset() override;
+    void OnParamChange(int index) override;
+    void ProcessBlock(double** inputs, double** outputs, int frames) override;
+    void ProcessMidi(IMidiMessage* message) override;
+    void ProcessSysEx(ISysExMessage* message) override;
+    bool SerializeState(IChunk& chunk) override;
+    int UnserializeState(const IChunk& chunk, int position) override;
+    void SetParameterFromEditor(int index, double normalized) override;
+    void ModifyCurrentPreset(const char* name = nullptr) override;
+    bool RestorePreset(int index) override;
+
+    // --- Synth's operations ---
+    void AllNotesOff() override;
+    void StartMidiLearn(bool on) override;
+    void StartMidiUnlearn(bool on) override;
+    void InitProgram() override;
+    void SetWriteProtect(bool on) override;
+    void CompleteMidiLearn() override;
+
+    // --- program memory ---
+    void CopyProgram();
+    void PasteProgram();
+    bool CurrentIsCartridge() const { return GetCurrentPresetIndex() >= kProgramsPerMemory; }
+
+    // --- user waves (memory 0 internal, 1 cartridge) ---
+    void ComputeUserWaveTables(int memory, const HarmonicMap& harmonics);
+    void WriteUserWaveSamples(int memory, const double* samples, int count);
+    void WriteUserWaveBytes(int memory, const uint8_t* bytes);  // 512 bytes
+    void CopyStoredToActive(int from, int to);
+    void CopyActiveToStored(int from, int to);
+    bool LoadUserWaveWav(int memory, const std::string& path);
+    bool SaveUserWaveWav(int memory, const std::string& path);
+
+    // --- the hardware's SysEx ---
+    bool ReceiveSysExMessages(std::vector<uint8_t>& queue);
+    bool SendProgramDump(int number, const std::string& path = {});
+    bool SendBankDump(int memory, const std::string& path = {});
+    bool SendUserWaveDump(int memory, const std::string& path = {});
+    void SendSysExReply(int functionCode);
+    bool LoadSysExFile(const std::string& path);
+    int ClassifySysExFile(const std::string& path);
+
+    // --- factory sounds ---
+    void RestoreFactorySounds(int set);
+    bool LoadFactoryBank();
+    // Loads the bank file named by the startup-bank setting.
+    bool LoadStartupBank();
+
+    // User-wave state of the working program.
+    std::array<HarmonicMap, 2> recipes;
+    std::array<std::array<uint8_t, kUserWaveBytes>, 2> storedTables{};
+    uint8_t* ActiveTable(int memory) { return engine.UserWave(memory); }
+
+    bool storeRefused = false;
+    bool constructing = true;
+    std::vector<uint8_t> sysexBuffer;
+
+protected:
+    void SendParameterChange(int index) override;
+
+private:
+    // Due controllers other than the sustain pedal (audio thread, main lock held).
+    void ControllerChanged(int controller, int value) override;
+};
+
+}  // namespace qor

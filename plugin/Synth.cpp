@@ -1,0 +1,143 @@
+#include "plugin/Synth.h"
+
+#include <cstdio>
+
+#include "engine/ParameterIndex.h"
+#include "platform/Folders.h"
+
+namespace qor {
+
+namespace {
+
+constexpr std::array<const char*, 24> kInfoMessages{
+    "QOR Version 1.1.1.N",
+    "Program is copied.",
+    "Program is initialized.",
+    "Memory Protection is ON.",
+    "Memory Protection is OFF.",
+    "Program was successfully loaded.",
+    "Program bank was successfully loaded.",
+    "All Programs are loaded from cartridge.",
+    "All Programs are saved to cartridge.",
+    "User Wave is written to internal memory.",
+    "User Wave is written to cartridge.",
+    "Internal User Wave was loaded.",
+    "Cartridge User Wave was loaded.",
+    "Internal User Wave was saved.",
+    "Cartridge User Wave was saved.",
+    "Write calculated User Wave?",
+    "Write program?",
+    "Add linked program...",
+    "Program Link chain saved.",
+    "Program Link chain is empty.",
+    "Cannot read file!",
+    "Only MONO WAV files are allowed!",
+    "MIDI Learn is active...",
+    "MIDI Unlearn is active...",
+};
+
+}  // namespace
+
+const char* InfoMessageText(int index)
+{
+    if (index < 0 || index >= static_cast<int>(kInfoMessages.size())) return "";
+    return kInfoMessages[static_cast<size_t>(index)];
+}
+
+Synth::Synth(vst::HostCallback host) : IPlugVST(host)
+{
+    controllerMap.fill(-1);
+    SetOutputLabel(0, "QOR Left");
+    SetOutputLabel(1, "QOR Right");
+
+    // The configuration lives in <config folder>/Marrowind/qor.ini; the
+    // folders are made on the first run.
+    const std::string config = platform::ConfigFolder();
+    platform::MakeFolder(config);
+    const std::string folder = platform::JoinPath(config, "Marrowind");
+    platform::MakeFolder(folder);
+    configPath = platform::JoinPath(folder, "qor.ini");
+
+    documentsFolder = platform::DocumentsFolder();
+    programFolder = documentsFolder;
+
+    // A missing file is created empty, so reading it keeps every default.
+    if (platform::PathExists(configPath) || platform::TouchFile(configPath)) ReadConfiguration();
+}
+
+Synth::~Synth() = default;
+
+void Synth::Reset()
+{
+    auto lock = LockMain();
+    engine.Queue().Resize(GetBlockSize());
+    learnActive = false;
+    engine.Reset(GetSampleRate());
+}
+
+void Synth::OnParamChange(int index)
+{
+    auto lock = LockMain();
+    // The working parameter only moves the panel's selection: it is never learned.
+    if (learnActive && index >= 0 && index < kNumParams && index != kWorkingParameter) {
+        learnParameter = index;
+        CompleteMidiLearn();
+    }
+}
+
+void Synth::OnActivate(bool active)
+{
+    auto lock = LockMain();
+    if (active)
+        for (int i = 0; i < NParams(); ++i) OnParamChange(i);
+}
+
+void Synth::SetMidiLevel(int level)
+{
+    k3FunctionLevel = level < 0 ? 0 : (level > 4 ? 4 : level);
+    engine.SetMidiLevel(k3FunctionLevel);
+}
+
+void Synth::AllNotesOff() { engine.AllNotesOff(); }
+
+void Synth::SelectProgram(int index)
+{
+    if (index < 0 || index >= NPresets()) return;
+    {
+        auto lock = LockMain();
+        ModifyCurrentPreset(nullptr);  // the outgoing program keeps its edits
+        RestorePreset(index);
+        NotifyHostOfProgramChange();
+        NotifyHostOfAllParams();
+    }
+    programEdited = false;
+    if (sendParameterSysEx) {
+        IMidiMessage change;
+        change.status = 0xC0;
+        change.data1 = static_cast<uint8_t>(index & 0x7F);
+        SendMidi(&change);
+    }
+}
+
+void Synth::InitProgram()
+{
+    for (int i = 0; i < NParams(); ++i) ChangeParameter(i, GetParam(i)->GetNormalized(GetParam(i)->Default()), true);
+    const int current = GetCurrentPresetIndex();
+    char name[32];
+    if (current < 50)
+        std::snprintf(name, sizeof name, "PROGRAM I%02i", current + 1);
+    else
+        std::snprintf(name, sizeof name, "PROGRAM C%02i", current - 49);
+    ModifyCurrentPreset(name);
+    RefreshEditor();
+    NotifyHostOfAllParams();
+    infoMessage = kInfoProgramInitialized;
+}
+
+void Synth::SetWriteProtect(bool on)
+{
+    writeProtect = on;
+    WriteConfiguration(43);
+}
+
+}  // namespace qor

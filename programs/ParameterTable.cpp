@@ -1,0 +1,160 @@
+#include "programs/ParameterTable.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "engine/Lfo.h"
+#include "engine/ParameterIndex.h"
+#include "engine/WaveMemory.h"
+#include "framework/IPlugBase.h"
+
+namespace qor {
+
+namespace {
+
+constexpr size_t kText = IParameter::kDisplayCapacity;
+
+// Copies one of a list of texts when round(v) - offset indexes it; otherwise
+// the text is left as it was.
+template <size_t N>
+void pickText(double v, int offset, const std::array<const char*, N>& texts, char* text)
+{
+    const double i = std::round(v) - offset;
+    if (i >= 0 && i < static_cast<double>(N)) std::snprintf(text, kText, "%s", texts[static_cast<size_t>(i)]);
+}
+
+constexpr std::array<const char*, 3> kRangeTexts{"16", "8", "4"};
+constexpr std::array<const char*, 7> kShapeTexts{"TRIANGLE", "SAW UP", "SAW DWN", "SQUARE", "INV.SQR", "RANDOM", "CHRM.RND"};
+constexpr std::array<const char*, 8> kChorusTexts{"OFF", "CHORUS 1", "CHORUS 2", "CHORUS 3", "TREMOLO", "AMBI.1", "AMBI.2", "DELAY"};
+
+}  // namespace
+
+void DisplayVolume(double v, char* text)
+{
+    if (v <= 0.0)
+        std::snprintf(text, kText, "-oo");
+    else
+        std::snprintf(text, kText, "%.1f", 20.0 * std::log10(v));
+}
+
+void DisplayWorkingParameter(double v, char* text)
+{
+    // The hardware's parameter number: index - 7.
+    std::snprintf(text, kText, "%i", static_cast<int>(std::round(v)) - 7);
+}
+
+void DisplayRange(double v, char* text) { pickText(v, 0, kRangeTexts, text); }
+
+void DisplayLowBoost(double v, char* text)
+{
+    // 18 dB of boost is the flat setting of the panel.
+    std::snprintf(text, kText, "%.1f", v - 18.0);
+}
+
+void DisplayLfoShape(double v, char* text) { pickText(v, 1, kShapeTexts, text); }
+
+void DisplayChorus(double v, char* text) { pickText(v, 0, kChorusTexts, text); }
+
+void InitParameterTable(IPlugBase& plug)
+{
+    auto param = [&](int index) -> IParameter& { return *plug.GetParam(index); };
+    auto integer = [&](int index, const char* name) {
+        const ParamRange& r = paramRanges[static_cast<size_t>(index)];
+        param(index).InitInteger(name, r.defaultValue, r.min, r.max);
+    };
+    constexpr const char* kOffOn[] = {"OFF", "ON"};
+
+    param(kVolume).InitContinuous("Volume", 0.5, 0.0, 1.0, 0.01, 1.0);
+    param(kVolume).SetDisplayFunction(DisplayVolume);
+    param(kOutput).InitEnumerated("Output", 1, {"MONO", "STEREO"});
+    integer(kMasterTune, "Master Tune");
+    integer(kTranspose, "Transpose");
+    param(kPortamento).InitEnumerated("Portamento", 0, kOffOn);
+    param(kMono).InitEnumerated("Mono", 0, kOffOn);
+    param(kPriority).InitEnumerated("Priority", 0, {"LAST", "HIGH"});
+    integer(kWorkingParameter, "Working Parameter");
+    param(kWorkingParameter).SetDisplayFunction(DisplayWorkingParameter);
+    // The wave parameters show their wave names as display texts, so a host
+    // can also type a name.
+    auto waves = [&](int index, const char* name) {
+        integer(index, name);
+        for (int w = 0; w < kWaveCount; ++w) param(index).AddDisplayText(w, waveNames[static_cast<size_t>(w)]);
+    };
+    waves(kOsc1Wave, "OSC 1 Wave");
+    integer(kRange, "Range");
+    param(kRange).SetDisplayFunction(DisplayRange);
+    integer(kPortaSpeed, "Porta Speed");
+    integer(kBalance, "Balance");
+    integer(kPitchBend, "Pitch Bend");
+    integer(kAutoBend, "Auto Bend");
+    waves(kOsc2Wave, "OSC 2 Wave");
+    integer(kOsc2Coarse, "OSC 2 Coarse");
+    integer(kOsc2Fine, "OSC 2 Fine");
+    integer(kCutoff, "Cutoff");
+    integer(kResonance, "Resonance");
+    integer(kLowCut, "Low Cut");
+    integer(kEnvelope, "Envelope");
+    integer(kVcfAttack, "VCF Attack");
+    integer(kVcfDecay, "VCF Decay");
+    param(kVcfEnvInvert).InitEnumerated("VCF Env. Invert", 0, kOffOn);
+    integer(kVcfSustain, "VCF Sustain");
+    integer(kVcfRelease, "VCF Release");
+    integer(kLevel, "Level");
+    // The panel initialises Low Boost here, between Level and VCA Attack.
+    param(kLowBoost).InitContinuous("Low Boost", 18.0, 0.0, 24.0, 0.1, 1.0);
+    param(kLowBoost).SetDisplayFunction(DisplayLowBoost);
+    integer(kVcaAttack, "VCA Attack");
+    integer(kVcaDecay, "VCA Decay");
+    integer(kVcaSustain, "VCA Sustain");
+    integer(kVcaRelease, "VCA Release");
+    integer(kLfoShape, "LFO Shape");
+    param(kLfoShape).SetDisplayFunction(DisplayLfoShape);
+    integer(kLfoSpeed, "LFO Speed");
+    integer(kLfoDelay, "LFO Delay");
+    integer(kLfoToOsc, "LFO to OSC");
+    integer(kLfoToVcf, "LFO to VCF");
+    integer(kLfoToVca, "LFO to VCA");
+    integer(kVeloVcf, "Velo VCF");
+    integer(kVeloVca, "Velo VCA");
+    integer(kPresOscBal, "Pres. OSC Bal.");
+    integer(kPresVcf, "Pres. VCF");
+    integer(kPresVca, "Pres. VCA");
+    integer(kPresLfoOsc, "Pres. LFO OSC");
+    integer(kKbVcf, "KB VCF");
+    integer(kKbVca, "KB VCA");
+    integer(kChorus, "Chorus");
+    param(kChorus).SetDisplayFunction(DisplayChorus);
+    param(kVoices).InitEnumerated("Voices", 1, {"1", "6", "12", "32", "64"});
+    integer(kMonoDetune, "Mono Detune");
+    integer(kVcfFreqOffset, "VCF Freq.Offset");
+    param(kLfoSync).InitEnumerated("LFO Sync", 0, kOffOn);
+    integer(kChorusSpeed, "Chorus Speed");
+    integer(kChorusDepth, "Chorus Depth");
+    param(kVoiceAllocationMode).InitEnumerated("Voice Allocation Mode", 0, {"Reassign", "Round Robin"});
+    for (int i = 0; i < 6; ++i) {
+        char name[IParameter::kNameCapacity];
+        std::snprintf(name, sizeof name, "Reserved %i", i + 1);
+        param(kReserved1 + i).InitContinuous(name, 0.0, 0.0, 1.0, 0.01, 1.0);
+    }
+}
+
+std::string_view WaveName(const IPlugBase& plug, int paramIndex, bool currentIsCartridge)
+{
+    if (paramIndex != kOsc1Wave && paramIndex != kOsc2Wave) return {};
+    const int wave = static_cast<int>(std::round(plug.GetParam(paramIndex)->Value()));
+    if (wave == kWaveUserOwn || wave == kWaveUserOther) return userWaveName(wave, currentIsCartridge);
+    if (wave < 0 || wave >= kWaveCount) return {};
+    return waveNames[static_cast<size_t>(wave)];
+}
+
+void LfoSpeedText(const IPlugBase& plug, char* text)
+{
+    const IParameter& speed = *plug.GetParam(kLfoSpeed);
+    if (plug.GetParam(kLfoSync)->Value() >= 0.5) {
+        std::snprintf(text, kText, "%s", kLfoSyncNames[static_cast<size_t>(lfoSyncIndex(speed.Int()))].data());
+    } else {
+        speed.FormatDisplay(speed.Value(), false, text, true);
+    }
+}
+
+}  // namespace qor
