@@ -70,43 +70,56 @@ struct Options {
     std::vector<std::string> positional;
 };
 
-// Thrown only inside this file, from the parser, and caught in main.
-struct UsageError {
-    std::string message;
-};
-
 int fail(const std::string& message)
 {
     std::fprintf(stderr, "qor-render: %s\n", message.c_str());
     return 1;
 }
 
-double parseNumber(std::string_view text, std::string_view what)
+std::optional<double> parseNumber(std::string_view text)
 {
     const std::string copy(text);
     char* end = nullptr;
     const double value = std::strtod(copy.c_str(), &end);
-    if (copy.empty() || end != copy.c_str() + copy.size() || !std::isfinite(value)) {
-        throw UsageError{"invalid " + std::string(what) + " '" + copy + "'"};
-    }
+    if (copy.empty() || end != copy.c_str() + copy.size() || !std::isfinite(value)) return std::nullopt;
     return value;
 }
 
-Options parseOptions(int argc, char** argv)
+// The command line. False with a message on a usage error; help is asked
+// for with --help, which leaves the message empty.
+bool parseOptions(int argc, char** argv, Options& options, std::string& error)
 {
-    Options options;
+    bool ok = true;
+    auto usage = [&](std::string message) {
+        if (ok) error = std::move(message);
+        ok = false;
+    };
     auto needValue = [&](int& i) -> std::string {
-        if (i + 1 >= argc) throw UsageError{std::string(argv[i]) + " needs a value"};
+        if (i + 1 >= argc) {
+            usage(std::string(argv[i]) + " needs a value");
+            return "";
+        }
         return argv[++i];
+    };
+    auto number = [&](const std::string& text, std::string_view what) {
+        const auto value = parseNumber(text);
+        if (!value) usage("invalid " + std::string(what) + " '" + text + "'");
+        return value.value_or(0.0);
     };
     auto parseParam = [&](const std::string& arg, bool normalized) {
         const size_t eq = arg.find('=');
-        if (eq == std::string::npos || eq == 0) throw UsageError{"expected NAME=VALUE, got '" + arg + "'"};
+        if (eq == std::string::npos || eq == 0) {
+            usage("expected NAME=VALUE, got '" + arg + "'");
+            return;
+        }
         options.params.push_back({arg.substr(0, eq), arg.substr(eq + 1), normalized});
     };
-    for (int i = 1; i < argc; ++i) {
+    for (int i = 1; i < argc && ok; ++i) {
         const std::string_view arg = argv[i];
-        if (arg == "--help" || arg == "-h") throw UsageError{""};
+        if (arg == "--help" || arg == "-h") {
+            error.clear();
+            return false;
+        }
         if (arg == "--list-programs") {
             options.listPrograms = true;
         } else if (arg == "--list-params") {
@@ -116,14 +129,15 @@ Options parseOptions(int argc, char** argv)
         } else if (arg == "--double") {
             options.render.doublePrecision = true;
         } else if (arg == "--rate") {
-            options.render.sampleRate = parseNumber(needValue(i), "sample rate");
+            options.render.sampleRate = number(needValue(i), "sample rate");
             if (options.render.sampleRate < 1000.0 || options.render.sampleRate > 768000.0) {
-                throw UsageError{"sample rate must be between 1000 and 768000 Hz"};
+                usage("sample rate must be between 1000 and 768000 Hz");
             }
         } else if (arg == "--block") {
-            const double block = parseNumber(needValue(i), "block size");
+            const double block = number(needValue(i), "block size");
             if (block < 1 || block > 65536 || block != std::floor(block)) {
-                throw UsageError{"block size must be a whole number from 1 to 65536"};
+                usage("block size must be a whole number from 1 to 65536");
+                continue;
             }
             options.render.blockSize = static_cast<int>(block);
         } else if (arg == "--depth") {
@@ -135,16 +149,16 @@ Options parseOptions(int argc, char** argv)
             } else if (depth == "float" || depth == "32") {
                 options.format = SampleFormat::Float32;
             } else {
-                throw UsageError{"bit depth must be 16, 24 or float"};
+                usage("bit depth must be 16, 24 or float");
             }
         } else if (arg == "--tail") {
             const std::string tail = needValue(i);
             if (tail == "silent") {
                 options.render.tailUntilSilent = true;
             } else {
-                options.render.tailSeconds = parseNumber(tail, "tail");
+                options.render.tailSeconds = number(tail, "tail");
                 if (options.render.tailSeconds < 0 || options.render.tailSeconds > 600) {
-                    throw UsageError{"tail must be between 0 and 600 seconds"};
+                    usage("tail must be between 0 and 600 seconds");
                 }
             }
         } else if (arg == "--program") {
@@ -157,20 +171,20 @@ Options parseOptions(int argc, char** argv)
             options.chunkFile = needValue(i);
         } else if (arg == "--chunk-kind") {
             const std::string kind = needValue(i);
-            if (kind != "bank" && kind != "program") throw UsageError{"chunk kind must be bank or program"};
+            if (kind != "bank" && kind != "program") usage("chunk kind must be bank or program");
             options.chunkIsProgram = kind == "program";
         } else if (arg.size() > 1 && arg[0] == '-') {
-            throw UsageError{"unknown option " + std::string(arg)};
+            usage("unknown option " + std::string(arg));
         } else {
             options.positional.emplace_back(arg);
         }
     }
     const size_t wanted = options.listPrograms || options.listParams ? 1 : 3;
-    if (options.positional.size() != wanted) {
-        throw UsageError{wanted == 1 ? "the list modes take only the plug-in path"
-                                     : "expected <plugin.so> <input.mid> <output.wav>"};
+    if (ok && options.positional.size() != wanted) {
+        usage(wanted == 1 ? "the list modes take only the plug-in path"
+                          : "expected <plugin.so> <input.mid> <output.wav>");
     }
-    return options;
+    return ok;
 }
 
 std::string lower(std::string_view text)
@@ -236,18 +250,12 @@ bool applySettings(VstHost& host, const Options& options, std::string& error)
             return false;
         }
         if (p.normalized) {
-            double value = 0.0;
-            try {
-                value = parseNumber(p.value, "normalized value");
-            } catch (const UsageError& e) {
-                error = e.message;
+            const auto value = parseNumber(p.value);
+            if (!value || *value < 0.0 || *value > 1.0) {
+                error = "normalized value for '" + p.name + "' must be a number from 0 to 1";
                 return false;
             }
-            if (value < 0.0 || value > 1.0) {
-                error = "normalized value for '" + p.name + "' must be between 0 and 1";
-                return false;
-            }
-            host.setParameter(*index, static_cast<float>(value));
+            host.setParameter(*index, static_cast<float>(*value));
         } else if (!host.setParameterText(*index, p.value)) {
             error = "the plug-in did not accept '" + p.value + "' for '" + p.name + "' (try --param-normalized)";
             return false;
@@ -356,14 +364,13 @@ int main(int argc, char** argv)
     std::signal(SIGINT, onSignal);
     std::signal(SIGTERM, onSignal);
     Options options;
-    try {
-        options = parseOptions(argc, argv);
-    } catch (const UsageError& e) {
-        if (e.message.empty()) {
+    std::string error;
+    if (!parseOptions(argc, argv, options, error)) {
+        if (error.empty()) {
             std::fputs(kUsage, stdout);
             return 0;
         }
-        std::fprintf(stderr, "qor-render: %s (see --help)\n", e.message.c_str());
+        std::fprintf(stderr, "qor-render: %s (see --help)\n", error.c_str());
         return 2;
     }
     return run(options);
