@@ -1,21 +1,75 @@
-// PLACEHOLDER until program memory, user waves and the state chunk land.
+// The two program memories in the 100 preset slots: storing the working
+// program, restoring a slot into it, initialising, copy and paste.
+#include <string>
+
 #include "plugin/QOR.h"
+#include "programs/UserWave.h"
 
 namespace qor {
 
-bool QOR::SerializeState(IChunk& chunk) { return IPlugBase::SerializeState(chunk); }
-int QOR::UnserializeState(const IChunk& chunk, int position) { return IPlugBase::UnserializeState(chunk, position); }
-void QOR::ModifyCurrentPreset(const char* name) { IPlugBase::ModifyCurrentPreset(name); }
-bool QOR::RestorePreset(int index) { return IPlugBase::RestorePreset(index); }
-void QOR::InitProgram() { Synth::InitProgram(); }
-void QOR::CopyProgram() {}
-void QOR::PasteProgram() {}
-void QOR::ComputeUserWaveTables(int, const HarmonicMap&) {}
-void QOR::WriteUserWaveSamples(int, const double*, int) {}
-void QOR::WriteUserWaveBytes(int, const uint8_t*) {}
-void QOR::CopyStoredToActive(int, int) {}
-void QOR::CopyActiveToStored(int, int) {}
-bool QOR::LoadUserWaveWav(int, const std::string&) { return false; }
-bool QOR::SaveUserWaveWav(int, const std::string&) { return false; }
+// Memory protection keeps every slot as it is; a store that asked for a name
+// is remembered as refused, so that the panel can say so. The plug-in's own
+// stores while it is being built are not refusals.
+void QOR::ModifyCurrentPreset(const char* name)
+{
+    auto lock = LockMain();
+    if (writeProtect) {
+        if (!constructing && name && name[0]) storeRefused = true;
+        return;
+    }
+    storeRefused = false;
+    IPlugBase::ModifyCurrentPreset(name);
+}
+
+bool QOR::RestorePreset(int index)
+{
+    auto lock = LockMain();
+    // Waves 32 and 34 name user waves relative to the program's own memory,
+    // and the slot's state sets the waves: the engine must know the memory
+    // before the state is applied, not after, or a cartridge program would
+    // start on the internal user wave.
+    const bool previousCartridge = CurrentIsCartridge();
+    const bool valid = index >= 0 && index < NPresets();
+    if (valid) engine.SetCurrentMemory(index >= kProgramsPerMemory);
+    const bool ok = IPlugBase::RestorePreset(index);
+    if (!ok) engine.SetCurrentMemory(previousCartridge);
+    // Whatever the outcome, the engine plays the stored user waves.
+    CopyStoredToActive(0, 0);
+    CopyStoredToActive(1, 1);
+    return ok;
+}
+
+void QOR::InitProgram()
+{
+    for (auto& tables : storedTables) tables.fill(0);
+    const auto triangle = DefaultInternalWave();
+    WriteUserWaveSamples(0, triangle.data(), static_cast<int>(triangle.size()));
+    const auto pulse = DefaultCartridgeWave();
+    WriteUserWaveSamples(1, pulse.data(), static_cast<int>(pulse.size()));
+    CopyActiveToStored(0, 0);
+    CopyActiveToStored(1, 1);
+    Synth::InitProgram();
+}
+
+void QOR::CopyProgram()
+{
+    auto lock = LockMain();
+    copiedProgram = GetCurrentPresetIndex();
+    clipboard.Clear();
+    SerializeState(clipboard);
+}
+
+// The pasted user waves are kept with the working program; they sound once
+// the program is next selected.
+void QOR::PasteProgram()
+{
+    if (copiedProgram < 0 || clipboard.Empty()) return;
+    auto lock = LockMain();
+    UnserializeState(clipboard, 0);
+    const std::string name = GetPresetName(copiedProgram);
+    ModifyCurrentPreset(name.c_str());
+    RefreshEditor();
+    NotifyHostOfAllParams();
+}
 
 }  // namespace qor

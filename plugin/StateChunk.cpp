@@ -1,0 +1,100 @@
+// A program as bytes, for the program slots, the clipboard, the host's chunks
+// and bank files. Little-endian, no padding:
+//
+//   "QOR_1.0.0"          9 bytes, no terminator
+//   program index        int32 (not applied on reading)
+//   name                 int32 length n, n bytes (not applied on reading)
+//   internal user wave   block
+//   cartridge user wave  block
+//   parameter values     60 doubles, plain values in index order
+//
+// User-wave block: int32 entry count k; k entries of harmonic (uint8), cosine
+// amplitude (double), sine amplitude (double); the stored sample table (1024
+// bytes) and the stored slope table (1024 bytes).
+//
+// There is no length field: the end is found by parsing, and a bank of slots
+// holds the states back to back.
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <span>
+#include <string_view>
+
+#include "plugin/QOR.h"
+
+namespace qor {
+
+namespace {
+
+constexpr std::string_view kStateTag = "QOR_1.0.0";
+constexpr std::size_t kTableBytes = 1024;
+
+}  // namespace
+
+bool QOR::SerializeState(IChunk& chunk)
+{
+    auto lock = LockMain();
+    chunk.PutBytes(std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(kStateTag.data()), kStateTag.size()));
+    chunk.PutInt32(GetCurrentPresetIndex());
+    chunk.PutString(GetPresetName(GetCurrentPresetIndex()));
+    for (std::size_t m = 0; m < 2; ++m) {
+        chunk.PutInt32(static_cast<int32_t>(recipes[m].size()));
+        for (const auto& [harmonic, amplitude] : recipes[m]) {
+            chunk.PutBytes(std::span<const uint8_t>(&harmonic, 1));
+            chunk.PutDouble(amplitude.cosine);
+            chunk.PutDouble(amplitude.sine);
+        }
+        chunk.PutBytes(storedTables[m]);
+    }
+    for (int i = 0; i < NParams(); ++i) chunk.PutDouble(GetParam(i)->Value());
+    return true;
+}
+
+int QOR::UnserializeState(const IChunk& chunk, int position)
+{
+    auto lock = LockMain();
+    // Only this version is read; anything else is left alone.
+    if (position < 0 || position > chunk.Size() || chunk.Size() - position < static_cast<int>(kStateTag.size()) ||
+        std::memcmp(chunk.Data() + position, kStateTag.data(), kStateTag.size()) != 0)
+        return position;
+
+    // The index and the name belong to whoever keeps the slot.
+    int32_t index = 0;
+    int pos = chunk.GetInt32(index, position + static_cast<int>(kStateTag.size()));
+    int32_t nameLength = 0;
+    pos = chunk.GetInt32(nameLength, pos);
+    if (pos >= 0) pos = nameLength >= 0 && nameLength <= chunk.Size() - pos ? pos + nameLength : -1;
+
+    // Each failed read ends the parsing; what was read before stays applied.
+    for (std::size_t m = 0; m < 2 && pos >= 0; ++m) {
+        HarmonicMap& recipe = recipes[m];
+        recipe.clear();
+        int32_t count = 0;
+        pos = chunk.GetInt32(count, pos);
+        // A count beyond the chunk's end stops at the first entry that is not there.
+        for (int32_t e = 0; e < count && pos >= 0; ++e) {
+            std::array<uint8_t, 1> harmonic{};
+            HarmonicAmplitude amplitude;
+            pos = chunk.GetBytes(harmonic, pos);
+            pos = chunk.GetDouble(amplitude.cosine, pos);
+            pos = chunk.GetDouble(amplitude.sine, pos);
+            if (pos >= 0) recipe[harmonic[0]] = amplitude;
+        }
+        auto& stored = storedTables[m];
+        pos = chunk.GetBytes(std::span<uint8_t>(stored.data(), kTableBytes), pos);
+        pos = chunk.GetBytes(std::span<uint8_t>(stored.data() + kTableBytes, kTableBytes), pos);
+    }
+
+    // A value missing at the end sets its parameter to 0.0 (clamped) and ends
+    // the reading; parameters after it keep their values.
+    for (int i = 0; i < NParams() && pos >= 0; ++i) {
+        double value = 0.0;
+        pos = chunk.GetDouble(value, pos);
+        if (pos < 0) value = 0.0;
+        GetParam(i)->Set(value);
+    }
+    for (int i = 0; i < NParams(); ++i) OnParamChange(i);
+    return pos;
+}
+
+}  // namespace qor
