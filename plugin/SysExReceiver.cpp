@@ -1,21 +1,149 @@
-// PLACEHOLDER until the SysEx exchange and the factory sounds land.
+// The hardware's SysEx receiver: every complete message that arrives from the
+// MIDI input, a SysEx file or a factory set ends here, is acted on and, when
+// it writes memory, answered with the instrument's reply.
+//
+// Threads: the host's event delivery (main lock held) or the editor thread
+// (file loads, factory restores); the receiver holds the main lock for the
+// whole queue, so a block never plays a half-written program.
+#include <algorithm>
+#include <span>
+#include <vector>
+
 #include "plugin/QOR.h"
+#include "programs/SysExCodec.h"
 
 namespace qor {
 
-bool QOR::ReceiveSysExMessages(std::vector<uint8_t>& queue)
+namespace {
+
+using sysex::MessageKind;
+
+void ApplyProgram(QOR& plug, std::span<const uint8_t, sysex::kPackedProgramBytes> packed)
 {
-    queue.clear();
+    for (const sysex::ParameterValue& field : sysex::DecodeProgram(packed))
+        plug.ChangeParameter(field.index, field.value, false);
+}
+
+// A program arrives as on the hardware: the slot starts from the initial
+// program (defaults, default user waves, default name), then takes the
+// hardware's fields; everything the hardware lacks keeps its default.
+void ReceiveProgram(QOR& plug, int slot, const sysex::PackedProgram& packed)
+{
+    plug.RestorePreset(slot);
+    plug.InitProgram();
+    ApplyProgram(plug, packed);
+    plug.ModifyCurrentPreset();
+}
+
+void ReceiveUserWave(QOR& plug, int memory, const sysex::UserWaveEntries& entries)
+{
+    HarmonicMap& recipe = plug.recipes[static_cast<std::size_t>(memory)];
+    recipe.clear();
+    for (const sysex::UserWaveEntry& entry : entries)
+        if (entry.harmonic != 0 && entry.level != 0) recipe[entry.harmonic] = {0.0, static_cast<double>(entry.level)};
+    plug.ComputeUserWaveTables(memory, recipe);
+    plug.CopyActiveToStored(memory, memory);
+}
+
+// Acts on one complete message (F0 first); false when it was refused.
+bool ReceiveMessage(QOR& plug, std::span<const uint8_t> message)
+{
+    const int number = sysex::Number(message);
+    switch (sysex::ClassifyMessage(message)) {
+        case MessageKind::IdentificationRequest: {
+            const auto reply = sysex::IdentificationReply();
+            const ISysExMessage out{0, static_cast<int32_t>(reply.size()), reply.data()};
+            plug.SendSysEx(&out);
+            return true;
+        }
+        case MessageKind::ProgramRequest:
+            if (number < 100)
+                plug.SendProgramDump(number);
+            else if (number <= sysex::kCartridgeUserWave)
+                plug.SendUserWaveDump(number - sysex::kInternalUserWave);
+            return true;
+        case MessageKind::BankRequest:
+            plug.SendBankDump(number == 1 ? 2 : 1);
+            return true;
+        case MessageKind::ParameterChange: {
+            // Parameter numbers beyond the last parameter are not ours.
+            const int index = number + 7;
+            if (index < kNumParams) plug.ChangeParameter(index, sysex::ParameterChangeValue(message[7], message[8]), false);
+            return true;
+        }
+        case MessageKind::ProgramDump:
+            if (plug.writeProtect) break;
+            ReceiveProgram(plug, number, sysex::ProgramFromDump(message.first<sysex::kProgramDumpBytes>()));
+            plug.SendSysExReply(sysex::kWriteComplete);
+            plug.infoMessage = kInfoProgramLoaded;
+            return true;
+        case MessageKind::UserWaveDump: {
+            if (plug.writeProtect) break;
+            const int memory = number - sysex::kInternalUserWave;
+            ReceiveUserWave(plug, memory, sysex::UserWaveFromDump(message.first<sysex::kUserWaveDumpBytes>()));
+            plug.SendSysExReply(sysex::kWriteComplete);
+            plug.infoMessage = memory == 0 ? kInfoInternalUserWaveLoaded : kInfoCartridgeUserWaveLoaded;
+            return true;
+        }
+        case MessageKind::BankDump: {
+            if (plug.writeProtect) break;
+            const int current = plug.GetCurrentPresetIndex();
+            const int first = number == 0 ? 0 : QOR::kProgramsPerMemory;
+            const auto bank = message.first<sysex::kBankDumpBytes>();
+            for (int i = 0; i < sysex::kProgramsPerBank; ++i)
+                ReceiveProgram(plug, first + i, sysex::ProgramFromBank(bank, i));
+            plug.RestorePreset(current);
+            plug.SendSysExReply(sysex::kWriteComplete);
+            plug.infoMessage = kInfoBankLoaded;
+            return true;
+        }
+        case MessageKind::WrongDumpLength:
+            plug.SendSysExReply(sysex::kWriteError);
+            return false;
+        case MessageKind::Refused:
+        case MessageKind::WrongLength:
+            return false;
+        case MessageKind::Ignored:
+            return true;
+    }
+    // Only the writes refused by memory protection arrive here.
+    plug.SendSysExReply(sysex::kWriteProtected);
     return false;
 }
-bool QOR::SendProgramDump(int, const std::string&) { return false; }
-bool QOR::SendBankDump(int, const std::string&) { return false; }
-bool QOR::SendUserWaveDump(int, const std::string&) { return false; }
-void QOR::SendSysExReply(int) {}
-bool QOR::LoadSysExFile(const std::string&) { return true; }
-int QOR::ClassifySysExFile(const std::string&) { return 0; }
-void QOR::RestoreFactorySounds(int) {}
-bool QOR::LoadFactoryBank() { return false; }
-bool QOR::LoadStartupBank() { return false; }
+
+}  // namespace
+
+bool QOR::ReceiveSysExMessages(std::vector<uint8_t>& queue)
+{
+    auto lock = LockMain();
+    // The queue is worked on in a swapped-out copy (no allocation), so that
+    // whatever the messages cause cannot disturb the bytes being read.
+    std::vector<uint8_t> work;
+    work.swap(queue);
+    bool accepted = true;
+    const std::span<const uint8_t> bytes(work);
+    auto next = bytes.begin();
+    for (;;) {
+        next = std::find(next, bytes.end(), sysex::kStart);
+        if (next == bytes.end()) break;
+        // The message runs to its F7; every caller hands over the queue right
+        // after an F7, so the message normally takes the rest of the queue.
+        auto end = std::find(next, bytes.end(), sysex::kEnd);
+        if (end != bytes.end()) ++end;
+        if (!ReceiveMessage(*this, std::span<const uint8_t>(next, end))) accepted = false;
+        next = end;
+    }
+    work.clear();
+    if (queue.empty()) queue.swap(work);  // keeps the capacity for the next message
+    storeRefused = writeProtect;
+    return accepted;
+}
+
+void QOR::SendSysExReply(int functionCode)
+{
+    const auto reply = sysex::Reply(static_cast<uint8_t>(functionCode));
+    const ISysExMessage message{0, static_cast<int32_t>(reply.size()), reply.data()};
+    SendSysEx(&message);
+}
 
 }  // namespace qor
