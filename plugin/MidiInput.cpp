@@ -1,38 +1,113 @@
-// PLACEHOLDER until the MIDI input lands: the smallest behaviour that links.
+// The instrument's MIDI port: what the host delivers is copied to the output
+// when MIDI Thru is on, then filtered, acted on at once or queued for the
+// engine's control ticks. Omni: the channel nibble is never looked at.
+#include <algorithm>
+
 #include "plugin/QOR.h"
+#include "engine/ParameterIndex.h"
 
 namespace qor {
 
-void Synth::ChangeParameter(int index, double value, bool normalized)
+namespace {
+
+constexpr int kModulationWheel = 1;
+constexpr int kSustainPedal = 64;
+constexpr int kAllSoundOff = 120;
+constexpr int kAllNotesOff = 123;
+
+// A continuous controller later than the first control tick of the block is
+// applied at the nearest tick rather than the one before it. Notes and the
+// pedal keep their offsets.
+void adjustOffset(QueuedMidiEvent& event, int controlPeriod)
 {
-    IParameter* param = GetParam(index);
-    if (!param) return;
-    if (!normalized) {
-        param->Set(value);
-        value = param->GetNormalized();
-    }
-    if (suppressParameterEcho) return;
-    SetParameterFromEditor(index, value);
+    if (event.offset > controlPeriod) event.offset += controlPeriod / 2;
 }
-void Synth::StartMidiLearn(bool on) { learnActive = on; }
-void Synth::StartMidiUnlearn(bool on) { learnActive = on; }
-void Synth::CompleteMidiLearn() { learnActive = false; }
-void QOR::StartMidiLearn(bool on) { Synth::StartMidiLearn(on); }
-void QOR::StartMidiUnlearn(bool on) { Synth::StartMidiUnlearn(on); }
-void QOR::CompleteMidiLearn() { Synth::CompleteMidiLearn(); }
-void QOR::AllNotesOff() { Synth::AllNotesOff(); }
+
+}  // namespace
+
 void QOR::ProcessMidi(IMidiMessage* message)
 {
-    QueuedMidiEvent ev;
-    ev.offset = message->offset;
-    ev.status = message->status;
-    ev.data1 = message->data1;
-    ev.data2 = message->data2;
-    engine.Queue().Add(ev);
+    if (!message) return;
+    if (midiThru) SendMidi(message);
+
+    QueuedMidiEvent event;
+    event.offset = message->offset;
+    event.status = message->status;
+    event.data1 = message->data1;
+    event.data2 = message->data2;
+    const int period = engine.controlPeriod;
+    switch (event.status >> 4) {
+        case 0x8: engine.Queue().Add(event); break;
+        case 0x9:
+            if (event.data2 == 0) event.status = static_cast<uint8_t>(0x80 | (event.status & 0x0F));
+            engine.Queue().Add(event);
+            break;
+        case 0xB: {
+            const int controller = event.data1;
+            if (controller < kControllers && learnActive) {
+                learnController = controller;
+                CompleteMidiLearn();
+            } else if (controller == kSustainPedal) {
+                engine.Queue().Add(event);
+            } else if (controller < kControllers) {
+                adjustOffset(event, period);
+                engine.Queue().Add(event);
+            } else if (controller == kAllSoundOff || controller == kAllNotesOff) {
+                AllNotesOff();
+            }
+            break;
+        }
+        case 0xC: {
+            const int program = event.data1 & 0x7F;
+            if (!ignoreProgramChange && k3FunctionLevel >= 3 && program < 2 * kProgramsPerMemory)
+                SelectProgram(program);
+            break;
+        }
+        case 0xD:
+        case 0xE:
+            adjustOffset(event, period);
+            engine.Queue().Add(event);
+            break;
+        default: break;  // polyphonic pressure and system messages
+    }
 }
-void QOR::ProcessSysEx(ISysExMessage*) {}
-void QOR::SetParameterFromEditor(int index, double normalized) { IPlugBase::SetParameterFromEditor(index, normalized); }
-void QOR::ControllerChanged(int, int) {}
-void QOR::SendParameterChange(int) {}
+
+void QOR::ProcessSysEx(ISysExMessage* message)
+{
+    if (!message || !message->data || message->size <= 0) return;
+    if (midiThru) SendSysEx(message);
+    if (k3FunctionLevel != 4) return;
+    // The largest message fits without the buffer ever growing again.
+    if (sysexBuffer.capacity() < kMaxSysExBytes) sysexBuffer.reserve(kMaxSysExBytes);
+    for (int32_t i = 0; i < message->size; ++i) {
+        const uint8_t byte = message->data[i];
+        // A message that never ends is dropped rather than collected forever;
+        // the receiver skips the rest of it up to the next F0.
+        if (sysexBuffer.size() >= kMaxSysExBytes) sysexBuffer.clear();
+        sysexBuffer.push_back(byte);
+        if (byte == 0xF7) ReceiveSysExMessages(sysexBuffer);
+    }
+}
+
+void QOR::ControllerChanged(int controller, int value)
+{
+    const double v = value / 127.0;
+    if (controller == kModulationWheel) {
+        // The wheel sweeps "LFO to OSC" over the lower half of its range.
+        if (k3FunctionLevel >= 2) ChangeParameter(kLfoToOsc, v * 15.0 / 31.0, true);
+        return;
+    }
+    if (controller < 0 || controller >= kControllers) return;
+    const int index = controllerMap[static_cast<size_t>(controller)];
+    if (index < 0 || index >= kNumParams) return;
+    // Learned controllers act at every level.
+    if (v != GetParam(index)->GetNormalized()) ChangeParameter(index, v, true);
+}
+
+void QOR::AllNotesOff()
+{
+    auto lock = LockMain();
+    engine.AllNotesOff();
+}
 
 }  // namespace qor
