@@ -204,8 +204,14 @@ intptr_t IPlugVST::SetChunk(const void* data, intptr_t size, bool isBank)
     if (isBank && version >= kChunkVersion) {
         position = UnserializePresets(chunk, position);
     } else {
+        const int start = position;
         position = UnserializeState(chunk, position);
-        if (position >= 0 && position < chunk.Size()) {
+        // A state reader that read nothing found no state of ours: reading a
+        // program name from those bytes would rename the current program with
+        // junk and report success. Refuse them and leave everything as it is.
+        if (position == start) {
+            position = -1;
+        } else if (position >= 0 && position < chunk.Size()) {
             std::string name;
             position = chunk.GetString(name, position);
             ModifyCurrentPreset(name.c_str());
