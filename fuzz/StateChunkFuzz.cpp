@@ -1,0 +1,65 @@
+// Feeds arbitrary bytes to the program state reader and to the bank reader
+// of one plug-in instance: the first byte chooses which (even: one state,
+// odd: a bank of slots), the rest is the chunk. Whatever the bytes, the reader
+// returns a position inside the chunk or -1, and every parameter ends inside
+// its range.
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <span>
+#include <string>
+
+#include "plugin/QOR.h"
+
+namespace {
+
+std::unique_ptr<qor::QOR> plug;
+
+void CheckParameters()
+{
+    for (int i = 0; i < plug->NParams(); ++i) {
+        const qor::IParameter* p = plug->GetParam(i);
+        if (!(p->Value() >= p->Min() && p->Value() <= p->Max())) __builtin_trap();
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    // The plug-in reads and writes its configuration under the home folder:
+    // never the real one.
+    std::string home = (std::filesystem::temp_directory_path() / "qor-fuzz-XXXXXX").string();
+    if (!mkdtemp(home.data())) std::abort();
+    setenv("HOME", home.c_str(), 1);
+    setenv("XDG_CONFIG_HOME", (home + "/.config").c_str(), 1);
+    std::filesystem::create_directories(home + "/.config");
+    plug = std::make_unique<qor::QOR>(nullptr);
+    plug->FillEmptyPresets(nullptr, 100);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    if (size == 0) return 0;
+    qor::IChunk chunk;
+    chunk.PutBytes(std::span<const uint8_t>(data + 1, size - 1));
+    const int end = chunk.Size();
+    if ((data[0] & 1) == 0) {
+        const int position = plug->UnserializeState(chunk, 0);
+        if (position != -1 && position != 0 && (position < 9 || position > end)) __builtin_trap();
+    } else {
+        const int position = plug->UnserializePresets(chunk, 0);
+        if (position < -1 || position > end) __builtin_trap();
+        if (plug->GetCurrentPresetIndex() < 0 || plug->GetCurrentPresetIndex() >= plug->NPresets()) __builtin_trap();
+    }
+    CheckParameters();
+    // What was read can be written again.
+    qor::IChunk again;
+    plug->SerializeState(again);
+    if (plug->UnserializeState(again, 0) != again.Size()) __builtin_trap();
+    return 0;
+}
