@@ -171,7 +171,7 @@ TEST_F(SysExReceiver, BankFillsOneMemoryAndTheCurrentProgramStaysCurrent)
     EXPECT_EQ(LastSent(), kWriteComplete);
     EXPECT_EQ(q->infoMessage, kInfoBankLoaded);
     EXPECT_EQ(q->GetCurrentPresetIndex(), 7);
-    for (int i = 0; i < 50; ++i) EXPECT_EQ(SlotState(*q, i), before.states[static_cast<std::size_t>(i)]) << i;
+    for (int i = 0; i < 50; ++i) EXPECT_EQ(SlotProgram(*q, i), before.states[static_cast<std::size_t>(i)]) << i;
     for (int i : {0, 23, 49}) {
         q->RestorePreset(50 + i);
         EXPECT_EQ(q->GetParam(kCutoff)->Value(), i);

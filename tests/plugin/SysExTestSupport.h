@@ -55,10 +55,15 @@ inline ParamValues Defaults()
     return v;
 }
 
-inline std::vector<uint8_t> SlotState(QOR& plug, int slot)
+// A slot's program: its state without the program index and name that lead
+// it (the writer records the program current at the time; readers skip them).
+inline std::vector<uint8_t> SlotProgram(QOR& plug, int slot)
 {
-    const auto bytes = plug.GetPresetSlot(slot)->state.Bytes();
-    return {bytes.begin(), bytes.end()};
+    const IChunk& state = plug.GetPresetSlot(slot)->state;
+    int32_t nameLength = 0;
+    if (state.Size() < 17 || state.GetInt32(nameLength, 13) < 0 || nameLength < 0 || 17 + nameLength > state.Size())
+        return {state.Bytes().begin(), state.Bytes().end()};
+    return {state.Bytes().begin() + 17 + nameLength, state.Bytes().end()};
 }
 
 // Every slot's name, state and the live values: what "nothing changed" means.
@@ -72,7 +77,7 @@ struct Snapshot {
     {
         for (int i = 0; i < plug.NPresets(); ++i) {
             names.emplace_back(plug.GetPresetName(i));
-            states.push_back(SlotState(plug, i));
+            states.push_back(SlotProgram(plug, i));
         }
     }
     bool operator==(const Snapshot&) const = default;
