@@ -1,8 +1,10 @@
 // qor-render: plays a Standard MIDI File through a VST 2 instrument and
 // writes the result as a WAV file; also lists a plug-in's programs and
-// parameters. Errors are one line on stderr and a non-zero exit, and a failed
+// parameters, loads program, bank and SysEx files into it and exports its
+// programs as SysEx. Errors are one line on stderr and a non-zero exit, and a failed
 // render leaves no output file.
 #include "tools/render/MidiFile.h"
+#include "tools/render/ProgramTransfer.h"
 #include "tools/render/SongRenderer.h"
 #include "tools/render/VstHost.h"
 #include "tools/render/WavWriter.h"
@@ -30,6 +32,7 @@ constexpr const char* kUsage =
     "usage: qor-render [options] <plugin.so> <input.mid> <output.wav>\n"
     "       qor-render --list-programs <plugin.so>\n"
     "       qor-render --list-params <plugin.so>\n"
+    "       qor-render [options] --export-sysex FILE <plugin.so>\n"
     "options:\n"
     "  --rate HZ                 sample rate (default 44100)\n"
     "  --block FRAMES            block size (default 512)\n"
@@ -42,6 +45,12 @@ constexpr const char* kUsage =
     "  --param-normalized NAME=X set a parameter to a normalized value 0..1 (repeatable)\n"
     "  --chunk FILE              load a state chunk before anything else\n"
     "  --chunk-kind bank|program how the plug-in should read it (default bank)\n"
+    "  --load FILE               load an .fxp, .fxb or SysEx file after the chunk\n"
+    "                            (repeatable; SysEx goes in as SysEx events)\n"
+    "  --export-sysex FILE       after the settings, ask the plug-in for a SysEx\n"
+    "                            dump and write it to FILE; without a song, only that\n"
+    "  --export-kind program|internal|cartridge\n"
+    "                            the current program (default) or a bank\n"
     "  --double                  use double-precision processing when offered\n"
     "  --quiet                   no progress bar and no summary\n";
 
@@ -67,6 +76,9 @@ struct Options {
     std::vector<ParamSetting> params;
     std::optional<std::string> chunkFile;
     bool chunkIsProgram = false;
+    std::vector<std::string> loadFiles;
+    std::optional<std::string> exportFile;
+    SysExExport exportKind = SysExExport::Program;
     std::vector<std::string> positional;
 };
 
@@ -173,6 +185,21 @@ bool parseOptions(int argc, char** argv, Options& options, std::string& error)
             const std::string kind = needValue(i);
             if (kind != "bank" && kind != "program") usage("chunk kind must be bank or program");
             options.chunkIsProgram = kind == "program";
+        } else if (arg == "--load") {
+            options.loadFiles.push_back(needValue(i));
+        } else if (arg == "--export-sysex") {
+            options.exportFile = needValue(i);
+        } else if (arg == "--export-kind") {
+            const std::string kind = needValue(i);
+            if (kind == "program") {
+                options.exportKind = SysExExport::Program;
+            } else if (kind == "internal") {
+                options.exportKind = SysExExport::InternalBank;
+            } else if (kind == "cartridge") {
+                options.exportKind = SysExExport::CartridgeBank;
+            } else {
+                usage("export kind must be program, internal or cartridge");
+            }
         } else if (arg.size() > 1 && arg[0] == '-') {
             usage("unknown option " + std::string(arg));
         } else {
@@ -180,7 +207,8 @@ bool parseOptions(int argc, char** argv, Options& options, std::string& error)
         }
     }
     const size_t wanted = options.listPrograms || options.listParams ? 1 : 3;
-    if (ok && options.positional.size() != wanted) {
+    const bool exportOnly = options.exportFile && options.positional.size() == 1;
+    if (ok && options.positional.size() != wanted && !exportOnly) {
         usage(wanted == 1 ? "the list modes take only the plug-in path"
                           : "expected <plugin.so> <input.mid> <output.wav>");
     }
@@ -194,7 +222,8 @@ std::string lower(std::string_view text)
     return out;
 }
 
-// Chunk, then program, then parameters: later settings override earlier ones.
+// Chunk, then loaded files, then program, then parameters: later settings
+// override earlier ones.
 bool applySettings(VstHost& host, const Options& options, std::string& error)
 {
     if (options.chunkFile) {
@@ -221,6 +250,8 @@ bool applySettings(VstHost& host, const Options& options, std::string& error)
             return false;
         }
     }
+    for (const std::string& path : options.loadFiles)
+        if (!loadProgramFile(host, path, error)) return false;
     if (options.program) {
         const std::string& wanted = *options.program;
         int index = -1;
@@ -318,6 +349,13 @@ int run(const Options& options)
         return listPlugin(host, options);
     }
 
+    if (options.positional.size() == 1) {  // export only
+        if (!host.load(pluginPath, error) || !applySettings(host, options, error) ||
+            !exportSysEx(host, options.exportKind, *options.exportFile, error))
+            return fail(error);
+        return 0;
+    }
+
     const std::string& midiPath = options.positional[1];
     const std::string& wavPath = options.positional[2];
     auto song = loadMidiFile(midiPath, error);
@@ -327,6 +365,7 @@ int run(const Options& options)
     if (!writer.open(wavPath, static_cast<int>(options.render.sampleRate), options.format, error)) return fail(error);
     if (!host.load(pluginPath, error)) return fail(error);
     if (!applySettings(host, options, error)) return fail(error);
+    if (options.exportFile && !exportSysEx(host, options.exportKind, *options.exportFile, error)) return fail(error);
 
     // Only long renders get a bar, and only on a terminal.
     const double expected = song->lengthSeconds + (options.render.tailUntilSilent ? 0.0 : options.render.tailSeconds);
