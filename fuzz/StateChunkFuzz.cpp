@@ -17,6 +17,14 @@
 namespace {
 
 std::unique_ptr<qor::QOR> plug;
+std::string home;
+
+void RemoveHome()
+{
+    plug.reset();
+    std::error_code ignored;
+    std::filesystem::remove_all(home, ignored);
+}
 
 void CheckParameters()
 {
@@ -32,8 +40,9 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
     // The plug-in reads and writes its configuration under the home folder:
     // never the real one.
-    std::string home = (std::filesystem::temp_directory_path() / "qor-fuzz-XXXXXX").string();
+    home = (std::filesystem::temp_directory_path() / "qor-fuzz-XXXXXX").string();
     if (!mkdtemp(home.data())) std::abort();
+    std::atexit(RemoveHome);
     setenv("HOME", home.c_str(), 1);
     setenv("XDG_CONFIG_HOME", (home + "/.config").c_str(), 1);
     std::filesystem::create_directories(home + "/.config");
