@@ -51,12 +51,16 @@ private:
 // The exported entry of qor.so, loaded once per process and kept loaded.
 vst::EntryProc PluginEntry();
 
-// One message the plug-in sent through audioMasterProcessEvents.
+// One message the plug-in sent through audioMasterProcessEvents. In a
+// namespace of its own: tests/framework/TestPlug.h has a SentEvent of another
+// shape, and two in one program would share the vector code of one of them.
+inline namespace binary {
 struct SentEvent {
     int32_t type = 0;
     int32_t deltaFrames = 0;
     std::vector<uint8_t> bytes;  // MIDI: the three data bytes; SysEx: the dump
 };
+}  // namespace binary
 
 // A host event list for effProcessEvents: it owns the records it points at.
 class EventList {

@@ -119,6 +119,18 @@ TEST_F(StartupBank, ABankThatLoadsTakesThePlaceOfTheFactoryBank)
     EXPECT_STREQ(plug->GetPresetName(0), "Piano");
 }
 
+// The live program is program i of a bank message, as a received program:
+// the hardware's fields from the message, everything else at its default.
+void ExpectProgramOfBank(const QOR& plug, std::string_view type, int i)
+{
+    const auto bank = platform::FindResource(type, "SYX");
+    ASSERT_TRUE(bank && bank->size() == sysex::kBankDumpBytes);
+    ParamValues want = Defaults();
+    const auto packed = sysex::ProgramFromBank(bank->first<sysex::kBankDumpBytes>(), i);
+    for (const sysex::ParameterValue& field : sysex::DecodeProgram(packed)) want[static_cast<std::size_t>(field.index)] = field.value;
+    EXPECT_EQ(Values(plug), want);
+}
+
 class FactoryRestore : public ::testing::Test {
 protected:
     FactoryRestore()
@@ -143,7 +155,7 @@ TEST_F(FactoryRestore, InternalSetNamesAndReplacesTheInternalMemory)
     for (int slot = 50; slot < 100; ++slot) EXPECT_EQ(SlotProgram(*q, slot), before.states[static_cast<std::size_t>(slot)]);
     // The current program stays current, with its new content.
     EXPECT_EQ(q->GetCurrentPresetIndex(), 3);
-    EXPECT_EQ(Values(*q)[kCutoff], Defaults()[kCutoff]);
+    ExpectProgramOfBank(*q, "FACTORY_INT", 3);
     EXPECT_EQ(SentSysEx(q.host).back(), (Bytes{0xF0, 0x40, 0x00, 0x40, 0x00, 0x01, 0xF7}));
 }
 
@@ -160,7 +172,7 @@ TEST_F(FactoryRestore, CartridgeSetLeavesTheInternalProgramsUntouched)
     EXPECT_EQ(q->GetCurrentPresetIndex(), 3);
     EXPECT_EQ(Values(*q), before.live);
     q->RestorePreset(77);
-    EXPECT_EQ(Values(*q)[kCutoff], Defaults()[kCutoff]);
+    ExpectProgramOfBank(*q, "FACTORY_CRD", 27);
 }
 
 TEST_F(FactoryRestore, TobinsSetFillsTheInternalMemory)
