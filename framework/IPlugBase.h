@@ -100,6 +100,11 @@ public:
     virtual void OnPresetsChanged() {}
     virtual void SetSampleRate(double rate);
     virtual void SetBlockSize(int frames);
+    // After the host has loaded one program's state through a program chunk
+    // (the bank path restores the current slot, which already makes the
+    // program whole). The instrument refreshes what the state reader alone
+    // leaves stale: the user waves it plays.
+    virtual void OnProgramStateLoaded() {}
 
     // The main lock. Product code writes `auto lock = LockMain();`.
     [[nodiscard]] std::unique_lock<std::recursive_mutex> LockMain() const

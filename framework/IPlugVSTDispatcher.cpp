@@ -211,12 +211,15 @@ intptr_t IPlugVST::SetChunk(const void* data, intptr_t size, bool isBank)
         // junk and report success. Refuse them and leave everything as it is.
         if (position == start) {
             position = -1;
-        } else if (position >= 0 && position < chunk.Size()) {
-            std::string name;
-            position = chunk.GetString(name, position);
-            ModifyCurrentPreset(name.c_str());
         } else {
-            ModifyCurrentPreset();
+            if (position >= 0 && position < chunk.Size()) {
+                std::string name;
+                position = chunk.GetString(name, position);
+                ModifyCurrentPreset(name.c_str());
+            } else {
+                ModifyCurrentPreset();
+            }
+            OnProgramStateLoaded();
         }
     }
 

@@ -39,6 +39,14 @@ bool QOR::RestorePreset(int index)
     return ok;
 }
 
+// A host that keeps one program's chunk restores it straight into the working
+// program; its stored user waves must sound at once, as after a program change.
+void QOR::OnProgramStateLoaded()
+{
+    CopyStoredToActive(0, 0);
+    CopyStoredToActive(1, 1);
+}
+
 void QOR::InitProgram()
 {
     for (auto& tables : storedTables) tables.fill(0);

@@ -34,6 +34,7 @@ public:
     void SetParameterFromEditor(int index, double normalized) override;
     void ModifyCurrentPreset(const char* name = nullptr) override;
     bool RestorePreset(int index) override;
+    void OnProgramStateLoaded() override;
 
     // --- Synth's operations ---
     void AllNotesOff() override;
