@@ -14,6 +14,7 @@
 // a real plug-in object (the initial program, then the listed values, through
 // the same route as a received program) and the bytes come from the
 // plug-in's state and bank writers and from the SysEx encoder.
+#include <algorithm>
 #include <array>
 #include <cctype>
 #include <cstdint>
@@ -30,6 +31,8 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/ParameterIndex.h"
+#include "engine/WaveMemory.h"
 #include "framework/ProgramFiles.h"
 #include "plugin/QOR.h"
 #include "programs/FactoryNames.h"
@@ -44,6 +47,9 @@ constexpr std::string_view kSetNames[kSets] = {"internal", "cartridge", "tobin"}
 constexpr int kPrograms = 50;
 // The factory bank's header carries this version, not the plug-in's.
 constexpr int32_t kFactoryBankVersion = 10001;
+
+// Words a "tags" line may hold: what the factory tests measure a program by.
+constexpr std::array<std::string_view, 5> kTags = {"percussive", "sustained", "bright", "dark", "pressure"};
 
 struct Program {
     std::string name;
@@ -110,10 +116,49 @@ HarmonicMap ParseHarmonics(std::string_view text, int line)
     return map;
 }
 
+void CheckTags(std::string_view text, int line)
+{
+    std::istringstream in{std::string(text)};
+    std::string tag;
+    while (in >> tag)
+        if (std::find(kTags.begin(), kTags.end(), tag) == kTags.end()) throw SourceError{line, "unknown tag '" + tag + "'"};
+}
+
+// A value given as one of the parameter's display texts (Voices = 12,
+// OSC 1 Wave = SINE). The user waves are named as the panel names them while
+// the program is current, so a cartridge program calls its own wave
+// USER WAVE (CARTRIDGE).
+std::optional<double> DisplayTextValue(const IParameter& param, int index, std::string_view text, int set)
+{
+    if ((index == kOsc1Wave || index == kOsc2Wave) && text.starts_with("USER WAVE (")) {
+        const bool cartridgeWave = text == "USER WAVE (CARTRIDGE)";
+        if (!cartridgeWave && text != "USER WAVE (INTERNAL)") return std::nullopt;
+        return cartridgeWave == (set == kCartridge) ? kWaveUserOwn : kWaveUserOther;
+    }
+    double plain = 0.0;
+    if (param.MapDisplayText(text, plain)) return plain;
+    return std::nullopt;
+}
+
+// A value given as the text the parameter's display function shows for one
+// of its integer values (LFO Shape = SQUARE, Chorus = CHORUS 1). Numbers are
+// plain values and never come here.
+std::optional<double> ShownValue(const IParameter& param, std::string_view text)
+{
+    if (!param.GetDisplayFunction()) return std::nullopt;
+    for (int v = static_cast<int>(param.Min()); v <= static_cast<int>(param.Max()); ++v) {
+        std::array<char, IParameter::kDisplayCapacity> shown{};
+        param.GetDisplayFunction()(v, shown.data());
+        if (text == shown.data()) return v;
+    }
+    return std::nullopt;
+}
+
 Programs ParseSource(std::istream& in, QOR& plug)
 {
     Programs programs;
     Program* current = nullptr;
+    int currentSet = 0;
     std::string text;
     for (int line = 1; std::getline(in, text); ++line) {
         const std::string_view row = Trim(text);
@@ -132,6 +177,7 @@ Programs ParseSource(std::istream& in, QOR& plug)
             if (slot) throw SourceError{line, "program given twice"};
             slot.emplace();
             current = &*slot;
+            currentSet = set;
             current->line = line;
             current->name = Trim(row.substr(close + 1));
             if (current->name != ExpectedName(set, number))
@@ -152,14 +198,24 @@ Programs ParseSource(std::istream& in, QOR& plug)
             current->userWaves[key == "user wave cartridge" ? 1 : 0] = ParseHarmonics(value, line);
             continue;
         }
+        if (key == "tags") {
+            CheckTags(value, line);
+            continue;
+        }
         int index = 0;
         while (index < plug.NParams() && Lower(plug.GetParam(index)->Name()) != key) ++index;
         if (index == plug.NParams()) throw SourceError{line, "no parameter named '" + std::string(Trim(row.substr(0, equals))) + "'"};
         const IParameter& param = *plug.GetParam(index);
         double plain = 0.0;
-        if (const auto number = Number(value)) {
+        // Display texts first, so that Voices = 12 is the entry the panel
+        // shows as 12; other numbers are plain values.
+        if (const auto named = DisplayTextValue(param, index, value, currentSet)) {
+            plain = *named;
+        } else if (const auto number = Number(value)) {
             plain = *number;
-        } else if (!param.MapDisplayText(value, plain)) {
+        } else if (const auto shown = ShownValue(param, value)) {
+            plain = *shown;
+        } else {
             throw SourceError{line, "'" + std::string(value) + "' is not a value of " + param.Name()};
         }
         if (plain < param.Min() || plain > param.Max())
