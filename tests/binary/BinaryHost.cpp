@@ -15,7 +15,7 @@
 
 #include "platform/DynamicLibrary.h"
 
-namespace qor::test {
+namespace qor::test::binary {
 
 namespace fs = std::filesystem;
 
@@ -391,6 +391,6 @@ float PeakOf(std::span<const float> samples)
     return peak;
 }
 
-}  // namespace qor::test
+}  // namespace qor::test::binary
 
 #endif

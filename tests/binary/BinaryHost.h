@@ -23,7 +23,10 @@
 
 #include "framework/VstAbi.h"
 
-namespace qor::test {
+// Everything here lives in a namespace of its own: the other test helpers
+// share the test program, and two classes of one name (tests/framework has a
+// SentEvent too) would silently share one's inline code.
+namespace qor::test::binary {
 
 // The process's HOME and XDG_CONFIG_HOME point at a new temporary folder for
 // as long as this lives; the old values come back afterwards.
@@ -51,16 +54,12 @@ private:
 // The exported entry of qor.so, loaded once per process and kept loaded.
 vst::EntryProc PluginEntry();
 
-// One message the plug-in sent through audioMasterProcessEvents. In a
-// namespace of its own: tests/framework/TestPlug.h has a SentEvent of another
-// shape, and two in one program would share the vector code of one of them.
-inline namespace binary {
+// One message the plug-in sent through audioMasterProcessEvents.
 struct SentEvent {
     int32_t type = 0;
     int32_t deltaFrames = 0;
     std::vector<uint8_t> bytes;  // MIDI: the three data bytes; SysEx: the dump
 };
-}  // namespace binary
 
 // A host event list for effProcessEvents: it owns the records it points at.
 class EventList {
@@ -172,6 +171,6 @@ void PlainSound(BinaryHost& host);
 // Largest absolute sample, or infinity when any sample is not finite.
 float PeakOf(std::span<const float> samples);
 
-}  // namespace qor::test
+}  // namespace qor::test::binary
 
 #endif

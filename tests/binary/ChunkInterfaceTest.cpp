@@ -12,7 +12,7 @@
 #include "BinaryHost.h"
 #include "ChunkLayout.h"
 
-namespace qor::test {
+namespace qor::test::binary {
 namespace {
 
 // Memory protection off, so that names and edits can be stored in the slots.
@@ -215,6 +215,7 @@ TEST_F(BinaryChunks, ForeignAndBrokenChunksAreRefusedAndChangeNothing)
     // A program chunk cut before its state is complete fails; without the
     // trailing name it still loads.
     host.SetProgram(2);
+    const std::vector<float> second = host.AllParameters();
     const std::vector<uint8_t> program = host.GetChunk(true);
     ChunkReader in(program, 8);
     ASSERT_TRUE(ReadState(in));
@@ -226,7 +227,7 @@ TEST_F(BinaryChunks, ForeignAndBrokenChunksAreRefusedAndChangeNothing)
     EXPECT_EQ(host.SetChunk(std::span(program).first(stateEnd), true), 1);
     // Whatever the cuts left behind, the whole chunk restores the program.
     EXPECT_EQ(host.SetChunk(program, true), 1);
-    EXPECT_EQ(host.AllParameters(), values);
+    EXPECT_EQ(host.AllParameters(), second);
 
     // A bank cut anywhere fails and leaves an instance that still plays.
     const std::vector<uint8_t> bank = host.GetChunk(false);
@@ -243,6 +244,6 @@ TEST_F(BinaryChunks, ForeignAndBrokenChunksAreRefusedAndChangeNothing)
 }
 
 }  // namespace
-}  // namespace qor::test
+}  // namespace qor::test::binary
 
 #endif

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-namespace qor::test {
+namespace qor::test::binary {
 
 constexpr uint8_t kChunkHeader[8] = {0x74, 0x66, 0x66, 0x70, 0x00, 0x00, 0x01, 0x00};
 constexpr size_t kUserWaveTableBytes = 2048;  // sample and slope tables of one memory
@@ -105,4 +105,4 @@ inline bool HasHeader(std::span<const uint8_t> chunk)
     return chunk.size() >= 8 && std::memcmp(chunk.data(), kChunkHeader, 8) == 0;
 }
 
-}  // namespace qor::test
+}  // namespace qor::test::binary

@@ -19,7 +19,7 @@
 
 #include "BinaryHost.h"
 
-namespace qor::test {
+namespace qor::test::binary {
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -159,6 +159,6 @@ TEST_F(ConcurrencyStress, RenderWhileTheHostChangesEverything)
 }
 
 }  // namespace
-}  // namespace qor::test
+}  // namespace qor::test::binary
 
 #endif

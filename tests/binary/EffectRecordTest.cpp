@@ -9,7 +9,7 @@
 
 #include "BinaryHost.h"
 
-namespace qor::test {
+namespace qor::test::binary {
 namespace {
 
 class BinaryEffect : public BinaryTest {};
@@ -192,6 +192,6 @@ TEST_F(BinaryEffect, VendorSpecificAndKeyNames)
 }
 
 }  // namespace
-}  // namespace qor::test
+}  // namespace qor::test::binary
 
 #endif

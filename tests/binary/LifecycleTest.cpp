@@ -12,7 +12,7 @@
 #include "BinaryHost.h"
 #include "platform/DynamicLibrary.h"
 
-namespace qor::test {
+namespace qor::test::binary {
 namespace {
 
 class BinaryLifecycle : public BinaryTest {};
@@ -120,6 +120,6 @@ TEST_F(BinaryLifecycle, CloseEndsTheInstance)
 }
 
 }  // namespace
-}  // namespace qor::test
+}  // namespace qor::test::binary
 
 #endif

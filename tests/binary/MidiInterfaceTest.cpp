@@ -9,7 +9,7 @@
 
 #include "BinaryHost.h"
 
-namespace qor::test {
+namespace qor::test::binary {
 namespace {
 
 class BinaryMidi : public BinaryTest {
@@ -144,6 +144,6 @@ TEST_F(BinaryMidi, NoProgramChangeOutWhenParameterSysExIsOff)
 }
 
 }  // namespace
-}  // namespace qor::test
+}  // namespace qor::test::binary
 
 #endif

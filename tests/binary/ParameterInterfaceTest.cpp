@@ -12,7 +12,7 @@
 
 #include "BinaryHost.h"
 
-namespace qor::test {
+namespace qor::test::binary {
 namespace {
 
 class BinaryParameters : public BinaryTest {};
@@ -248,6 +248,6 @@ TEST_F(BinaryParameters, GetAndSetOutsideTheirBounds)
 }
 
 }  // namespace
-}  // namespace qor::test
+}  // namespace qor::test::binary
 
 #endif

@@ -11,7 +11,7 @@
 
 #include "BinaryHost.h"
 
-namespace qor::test {
+namespace qor::test::binary {
 namespace {
 
 class BinaryPrograms : public BinaryTest {};
@@ -216,6 +216,6 @@ TEST_F(BinaryAudio, EventListsTheHostGetsWrong)
 }
 
 }  // namespace
-}  // namespace qor::test
+}  // namespace qor::test::binary
 
 #endif
