@@ -1,5 +1,6 @@
-// Writes the demo song (see DemoSong.h) as a Standard MIDI File.
-// Usage: gen-demo-midi [output path], by default resources/demo/demo.mid.
+// Writes the demo song and the factory tour (see DemoSong.h) as Standard MIDI
+// Files. Usage: gen-demo-midi [demo path [tour path]], by default
+// resources/demo/demo.mid and resources/demo/tour.mid.
 #include "tools/render/DemoSong.h"
 
 #include <cstdio>
@@ -7,17 +8,27 @@
 #include <string>
 #include <vector>
 
-int main(int argc, char** argv)
+namespace {
+
+bool write(const std::string& path, const std::vector<uint8_t>& bytes)
 {
-    const std::string path = argc > 1 ? argv[1] : "resources/demo/demo.mid";
-    const std::vector<uint8_t> bytes = qor::demoSongBytes();
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
     file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     file.close();
     if (!file) {
         std::fprintf(stderr, "gen-demo-midi: cannot write %s\n", path.c_str());
-        return 1;
+        return false;
     }
     std::printf("%s: %zu bytes\n", path.c_str(), bytes.size());
-    return 0;
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    const std::string demo = argc > 1 ? argv[1] : "resources/demo/demo.mid";
+    const std::string tour = argc > 2 ? argv[2] : "resources/demo/tour.mid";
+    const bool ok = write(demo, qor::demoSongBytes());
+    return ok && write(tour, qor::factoryTourBytes()) ? 0 : 1;
 }
