@@ -48,6 +48,8 @@ void Engine::Reset(double sampleRate)
         lowBoost.setSampleRate(sampleRate);
         lowBoost.set(28.0, 18.0);
         chorus.create(sampleRate);
+        runSum.assign(static_cast<size_t>(controlPeriod), 0.0);
+        runNoise.assign(static_cast<size_t>(controlPeriod) * kMaxVoices, 0.0);
     }
     noteSerial = 0;
 }
@@ -130,15 +132,40 @@ void Engine::DispatchEvents()
     queue.Advance(controlPeriod);
 }
 
+// The voices draw one shared noise value each per rendered sample, voice after
+// voice within a sample. Rendering voice after voice over the whole run keeps
+// each voice's state in the cache; the draws are laid out beforehand in the
+// order they would have been made, and the sum adds the voices in the same
+// order, so the result is the same to the bit.
 void Engine::RenderSamples(double* left, double* right, int frames)
 {
-    const int count = activeVoices;
+    std::array<int, kMaxVoices> sounding;
+    int count = 0;
+    bool noisy = false;
+    for (int i = 0; i < activeVoices; ++i) {
+        const Voice& v = voices[static_cast<size_t>(i)];
+        if (!v.active) continue;  // idle voices draw no noise and add nothing
+        sounding[static_cast<size_t>(count++)] = i;
+        noisy |= v.osc1Noise || v.osc2Noise;
+    }
+
+    const size_t draws = static_cast<size_t>(frames) * static_cast<size_t>(count);
+    if (noisy) {
+        for (size_t k = 0; k < draws; ++k) runNoise[k] = voiceNoise.next();
+    } else {
+        voiceNoise.skip(draws);
+    }
+
+    double* sum = runSum.data();
+    std::fill(sum, sum + frames, 0.0);
+    for (int k = 0; k < count; ++k)
+        voices[static_cast<size_t>(sounding[static_cast<size_t>(k)])].renderRun(sum, frames, runNoise.data() + k, count);
+
     for (int s = 0; s < frames; ++s) {
         lfo.sampleTick();
-        double sum = 0.0;
-        for (int i = 0; i < count; ++i) sum += voices[static_cast<size_t>(i)].renderSample();
-        if (lowCut.enabled) sum = lowCut.process(sum);
-        const double y = lowBoost.process(sum * masterGain);
+        double x = sum[s];
+        if (lowCut.enabled) x = lowCut.process(x);
+        const double y = lowBoost.process(x * masterGain);
         chorus.process(y, stereoOut != 0, left[s], right[s]);
     }
 }

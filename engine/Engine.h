@@ -10,6 +10,7 @@
 
 #include <array>
 #include <cstdint>
+#include <vector>
 
 #include "engine/Chorus.h"
 #include "engine/FilterTables.h"
@@ -125,6 +126,10 @@ private:
     bool MonoPlay() const { return monoMode || activeVoices == 1; }
 
     MidiEventQueue queue;
+    // Scratch for one run between control ticks, sized at reset: the voice
+    // sum, and the voice noise in the order the voices draw it.
+    std::vector<double> runSum;
+    std::vector<double> runNoise;
     TransportInfo transport_;
     TuningSource* tuning = nullptr;
     ControllerListener* controllerListener = nullptr;

@@ -15,6 +15,19 @@ struct NoiseGenerator {
         state = static_cast<int32_t>(static_cast<uint32_t>(state) * 16807u);
         return state * 4.6566129e-10;
     }
+
+    // Advances the generator by `steps` draws at once: the state is
+    // multiplied by 16807^steps, in the same wrapping arithmetic.
+    void skip(uint64_t steps)
+    {
+        uint32_t factor = 1u;
+        uint32_t base = 16807u;
+        for (; steps; steps >>= 1) {
+            if (steps & 1u) factor *= base;
+            base *= base;
+        }
+        state = static_cast<int32_t>(static_cast<uint32_t>(state) * factor);
+    }
 };
 
 }  // namespace qor

@@ -71,7 +71,10 @@ struct Voice {
     void release();
     void setSustain(bool down);
     void controlTick(bool force);
-    double renderSample();
+    // Renders `frames` samples and adds them to sum (nothing when idle); the
+    // voice's noise draws come from noise[0], noise[noiseStride], ... (see
+    // Engine::RenderSamples).
+    void renderRun(double* __restrict sum, int frames, const double* __restrict noise, int noiseStride);
 
     // Per-voice share of a parameter change: raw is the plain value, e the normalised one.
     void setParameter(int paramIndex, double raw, double e, bool currentIsCartridge);
