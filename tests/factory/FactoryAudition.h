@@ -155,13 +155,13 @@ inline double FallTime(const Take& t, double belowPeakDb = 60.0)
     return static_cast<double>(last - t.releaseAt) / kAuditionRate;
 }
 
-// Power-weighted spectral centroid in Hz of the sum of both channels over
-// 16384 samples (0.37 s) from `begin` seconds, Hann-windowed.
-inline double Centroid(const Take& t, double begin)
+// Power spectrum of the sum of both channels over 16384 samples (0.37 s)
+// from `begin` seconds, Hann-windowed: bin k lies at k x 44100 / 16384 Hz.
+inline std::vector<double> PowerSpectrum(const Take& t, double begin)
 {
     constexpr std::size_t n = 16384;
     const std::size_t a = Samples(begin);
-    if (a + n > t.left.size()) return 0.0;
+    if (a + n > t.left.size()) return {};
     std::vector<std::complex<double>> x(n);
     for (std::size_t i = 0; i < n; ++i) {
         const double w = 0.5 - 0.5 * std::cos(2 * std::numbers::pi * static_cast<double>(i) / n);
@@ -187,13 +187,35 @@ inline double Centroid(const Take& t, double begin)
             }
         }
     }
+    std::vector<double> power(n / 2);
+    for (std::size_t k = 1; k < n / 2; ++k) power[k] = std::norm(x[k]);
+    return power;
+}
+
+inline double BinHz(std::size_t k) { return static_cast<double>(k) * kAuditionRate / 16384.0; }
+
+// Power-weighted spectral centroid in Hz over the spectrum's window.
+inline double Centroid(const Take& t, double begin)
+{
+    const auto power = PowerSpectrum(t, begin);
     double weighted = 0.0, total = 0.0;
-    for (std::size_t k = 1; k < n / 2; ++k) {
-        const double power = std::norm(x[k]);
-        weighted += power * static_cast<double>(k) * kAuditionRate / n;
-        total += power;
+    for (std::size_t k = 0; k < power.size(); ++k) {
+        weighted += power[k] * BinHz(k);
+        total += power[k];
     }
     return total > 0.0 ? weighted / total : 0.0;
+}
+
+// The share of the power above `hz`, in dB (0 = all of it).
+inline double ShareAbove(const Take& t, double begin, double hz)
+{
+    const auto power = PowerSpectrum(t, begin);
+    double above = 0.0, total = 0.0;
+    for (std::size_t k = 0; k < power.size(); ++k) {
+        if (BinHz(k) > hz) above += power[k];
+        total += power[k];
+    }
+    return total > 0.0 ? Decibels(std::sqrt(above / total)) : -240.0;
 }
 
 }  // namespace qor::test

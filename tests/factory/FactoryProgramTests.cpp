@@ -223,6 +223,30 @@ TEST(FactoryPrograms, BrightAndDarkProgramsAgainstAPlainSawtooth)
     EXPECT_GE(dark, 10);
 }
 
+// "touch": middle C struck at velocity 110 against velocity 40: its loudest
+// 50 ms are at least 3 dB louder, and over 0.05..0.42 s it is brighter: its
+// spectral centroid rises by at least 10% (what a rich tone shows), or the
+// share of its power above 1 kHz, the fourth harmonic up, grows by at least
+// 3 dB (what a tone near a sine, as a tine's, shows).
+TEST(FactoryPrograms, TouchProgramsGrowLouderAndBrighterWithVelocity)
+{
+    TestHome home;
+    int tested = 0;
+    for (const ProgramVersion& v : AllFactoryVersions()) {
+        if (!v.Tagged("touch")) continue;
+        ++tested;
+        const Take soft = Play(v.program, kMiddleC, 40, 0.6, 0.0);
+        const Take hard = Play(v.program, kMiddleC, 110, 0.6, 0.0);
+        const double louder = Decibels(LoudestWindow(hard, 0.05, 0.6)) - Decibels(LoudestWindow(soft, 0.05, 0.6));
+        const double centroid = Centroid(hard, 0.05) / Centroid(soft, 0.05);
+        const double top = ShareAbove(hard, 0.05, 1000.0) - ShareAbove(soft, 0.05, 1000.0);
+        EXPECT_GE(louder, 3.0) << v.label << Figures(": %.1f dB louder", louder);
+        EXPECT_TRUE(centroid >= 1.1 || top >= 3.0)
+            << v.label << Figures(": centroid x %.2f, %.1f dB more above 1 kHz", centroid, top);
+    }
+    EXPECT_GE(tested, 40);
+}
+
 // "pressure": middle C held 1 s with full channel pressure, against the same
 // without: the level over 0.5..1 s differs by at least 3 dB or the spectral
 // centroid by at least 25%.

@@ -49,7 +49,7 @@ constexpr int kPrograms = 50;
 constexpr int32_t kFactoryBankVersion = 10001;
 
 // Words a "tags" line may hold: what the factory tests measure a program by.
-constexpr std::array<std::string_view, 5> kTags = {"percussive", "sustained", "bright", "dark", "pressure"};
+constexpr std::array<std::string_view, 6> kTags = {"percussive", "sustained", "bright", "dark", "pressure", "touch"};
 
 struct Program {
     std::string name;
