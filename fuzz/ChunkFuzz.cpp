@@ -14,11 +14,11 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "framework/IPlugVST.h"
+#include "fuzz/FuzzHome.h"
 #include "plugin/QOR.h"
 
 namespace {
@@ -47,17 +47,8 @@ void PutInt32(std::vector<uint8_t>& out, int32_t v)
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
-    // The plug-in reads and writes its settings under the home folder: never
-    // the real one. Protection off, so that chunks may also rename slots.
-    std::string home = (std::filesystem::temp_directory_path() / "qor-chunk-fuzz-XXXXXX").string();
-    if (!mkdtemp(home.data())) std::abort();
-    setenv("HOME", home.c_str(), 1);
-    setenv("XDG_CONFIG_HOME", (home + "/config").c_str(), 1);
-    std::filesystem::create_directories(home + "/config/Marrowind");
-    if (FILE* ini = std::fopen((home + "/config/Marrowind/qor.ini").c_str(), "wb")) {
-        std::fputs("[Global]\nWrite Protect=false\n", ini);
-        std::fclose(ini);
-    }
+    // Protection off, so that chunks may also rename slots.
+    qor::fuzz::UseTemporaryHome("chunk-fuzz", "[Global]\nWrite Protect=false\n");
     // What VSTPluginMain does, without going through the module's export.
     effect = qor::IPlugVST::CreateEffect<qor::QOR>(&Host);
     if (!effect) std::abort();

@@ -6,13 +6,13 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-#include <filesystem>
 #include <memory>
 #include <span>
 #include <string>
 #include <vector>
 
 #include "framework/ProgramFiles.h"
+#include "fuzz/FuzzHome.h"
 #include "plugin/QOR.h"
 
 namespace {
@@ -55,13 +55,7 @@ struct Snapshot {
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
-    // The plug-in reads and writes its configuration under the home folder:
-    // never the real one.
-    std::string home = (std::filesystem::temp_directory_path() / "qor-files-fuzz-XXXXXX").string();
-    if (!mkdtemp(home.data())) std::abort();
-    setenv("HOME", home.c_str(), 1);
-    setenv("XDG_CONFIG_HOME", (home + "/.config").c_str(), 1);
-    std::filesystem::create_directories(home + "/.config");
+    qor::fuzz::UseTemporaryHome("files-fuzz");
     plug = std::make_unique<qor::QOR>(nullptr);
     plug->FillEmptyPresets(nullptr, 100);
     plug->writeProtect = false;

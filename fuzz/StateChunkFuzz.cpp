@@ -7,25 +7,16 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-#include <filesystem>
 #include <memory>
 #include <span>
 #include <string>
 
+#include "fuzz/FuzzHome.h"
 #include "plugin/QOR.h"
 
 namespace {
 
 std::unique_ptr<qor::QOR> plug;
-std::string home;
-
-void RemoveHome()
-{
-    plug.reset();
-    std::error_code ignored;
-    std::filesystem::remove_all(home, ignored);
-}
-
 void CheckParameters()
 {
     for (int i = 0; i < plug->NParams(); ++i) {
@@ -38,14 +29,7 @@ void CheckParameters()
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
-    // The plug-in reads and writes its configuration under the home folder:
-    // never the real one.
-    home = (std::filesystem::temp_directory_path() / "qor-fuzz-XXXXXX").string();
-    if (!mkdtemp(home.data())) std::abort();
-    std::atexit(RemoveHome);
-    setenv("HOME", home.c_str(), 1);
-    setenv("XDG_CONFIG_HOME", (home + "/.config").c_str(), 1);
-    std::filesystem::create_directories(home + "/.config");
+    qor::fuzz::UseTemporaryHome("state-fuzz");
     plug = std::make_unique<qor::QOR>(nullptr);
     plug->FillEmptyPresets(nullptr, 100);
     return 0;

@@ -12,12 +12,12 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-#include <filesystem>
 #include <memory>
 #include <span>
 #include <string>
 #include <vector>
 
+#include "fuzz/FuzzHome.h"
 #include "plugin/QOR.h"
 
 namespace {
@@ -43,13 +43,7 @@ std::vector<std::vector<uint8_t>> SlotStates()
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
-    // The plug-in reads and writes its configuration under the home folder:
-    // never the real one.
-    std::string home = (std::filesystem::temp_directory_path() / "qor-sysex-fuzz-XXXXXX").string();
-    if (!mkdtemp(home.data())) std::abort();
-    setenv("HOME", home.c_str(), 1);
-    setenv("XDG_CONFIG_HOME", (home + "/.config").c_str(), 1);
-    std::filesystem::create_directories(home + "/.config");
+    qor::fuzz::UseTemporaryHome("sysex-fuzz");
     plug = std::make_unique<qor::QOR>(nullptr);
     plug->FillEmptyPresets(nullptr, 100);
     return 0;
