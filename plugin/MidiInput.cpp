@@ -2,6 +2,8 @@
 // when MIDI Thru is on, then filtered, acted on at once or queued for the
 // engine's control ticks. Omni: the channel nibble is never looked at.
 #include <algorithm>
+#include <cstdint>
+#include <limits>
 
 #include "plugin/QOR.h"
 #include "engine/ParameterIndex.h"
@@ -20,7 +22,12 @@ constexpr int kAllNotesOff = 123;
 // pedal keep their offsets.
 void adjustOffset(QueuedMidiEvent& event, int controlPeriod)
 {
-    if (event.offset > controlPeriod) event.offset += controlPeriod / 2;
+    if (event.offset <= controlPeriod) return;
+    // The host's offset is unchecked: one near the limit stays in the future
+    // instead of wrapping round to a negative offset that is due at once.
+    const int32_t shift = controlPeriod / 2;
+    event.offset = event.offset > std::numeric_limits<int32_t>::max() - shift ? std::numeric_limits<int32_t>::max()
+                                                                              : event.offset + shift;
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <vector>
 
 #include "engine/ParameterIndex.h"
@@ -159,6 +160,21 @@ TEST_F(MidiInput, QueueingAndTheOffsetAdjustment)
                                                     {0xE0, 2 * p + 1 + p / 2},
                                                     {0xB0, 2 * p + 1 + p / 2}};
     EXPECT_EQ(seen, expected);
+}
+
+TEST_F(MidiInput, AnOffsetNearTheLimitIsNotWrappedIntoThePast)
+{
+    // A host's delta frames are not checked; the half-period shift of a late
+    // controller must not overflow into a negative offset due at once.
+    MidiEventQueue& queue = plug->engine.Queue();
+    Midi(0xE0, 0, 127, INT32_MAX);
+    Midi(0xB0, 7, 10, INT32_MAX - 1);
+    Midi(0xD0, 90, 0, INT32_MAX - plug->engine.controlPeriod / 2);
+    ASSERT_EQ(queue.Size(), 3);
+    for (int i = 0; i < queue.Size(); ++i) EXPECT_EQ(queue.At(i).offset, INT32_MAX) << i;
+    Render();
+    EXPECT_EQ(plug->engine.bend, 0.0);  // still far in the future
+    EXPECT_EQ(plug->engine.pressure, 0.0);
 }
 
 TEST_F(MidiInput, AllNotesOffAndAllSoundOffActAtOnce)
