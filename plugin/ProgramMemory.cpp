@@ -1,5 +1,6 @@
 // The two program memories in the 100 preset slots: storing the working
 // program, restoring a slot into it, initialising, copy and paste.
+#include <algorithm>
 #include <string>
 
 #include "plugin/QOR.h"
@@ -47,13 +48,20 @@ void QOR::OnProgramStateLoaded()
     CopyStoredToActive(1, 1);
 }
 
+// Both user waves start as the default triangle (internal) and pulse
+// (cartridge), playing and kept with the program. They are the same for every
+// program, so their tables and recipes come ready-made rather than analysed
+// and rendered again each time.
 void QOR::InitProgram()
 {
-    for (auto& tables : storedTables) tables.fill(0);
-    const auto triangle = DefaultInternalWave();
-    WriteUserWaveSamples(0, triangle.data(), static_cast<int>(triangle.size()));
-    const auto pulse = DefaultCartridgeWave();
-    WriteUserWaveSamples(1, pulse.data(), static_cast<int>(pulse.size()));
+    {
+        auto lock = LockMain();
+        for (int m = 0; m < 2; ++m) {
+            const UserWaveForms& wave = DefaultUserWave(m);
+            std::copy(wave.tables.begin(), wave.tables.end(), ActiveTable(m));
+            recipes[static_cast<std::size_t>(m)] = wave.recipe;
+        }
+    }
     CopyActiveToStored(0, 0);
     CopyActiveToStored(1, 1);
     Synth::InitProgram();

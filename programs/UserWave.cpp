@@ -5,6 +5,8 @@
 #include <numbers>
 #include <vector>
 
+#include "programs/WaveSynthesis.h"
+
 namespace qor {
 
 HarmonicMap AnalyseSamples(std::span<const double> samples)
@@ -102,6 +104,22 @@ std::array<double, kDefaultWaveSamples> DefaultCartridgeWave()
     wave.fill(-1.0);
     std::fill(wave.begin() + 192, wave.begin() + 320, 7.0);
     return wave;
+}
+
+const UserWaveForms& DefaultUserWave(int memory)
+{
+    static const std::array<UserWaveForms, 2> waves = [] {
+        std::array<UserWaveForms, 2> forms;
+        const std::array<std::array<double, kDefaultWaveSamples>, 2> samples{DefaultInternalWave(), DefaultCartridgeWave()};
+        for (std::size_t m = 0; m < forms.size(); ++m) {
+            const HarmonicMap analysis = AnalyseSamples(samples[m]);
+            renderWaveTables(analysis, std::span<uint8_t, 1024>(forms[m].tables.data(), 1024),
+                             std::span<uint8_t, 1024>(forms[m].tables.data() + 1024, 1024));
+            forms[m].recipe = RecipeFromAnalysis(analysis);
+        }
+        return forms;
+    }();
+    return waves[memory == 1 ? 1 : 0];
 }
 
 }  // namespace qor

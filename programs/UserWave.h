@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <span>
 
 #include "programs/HarmonicMap.h"
@@ -45,5 +46,19 @@ std::array<double, kDefaultWaveSamples> DefaultInternalWave();
 // The cartridge user wave of a new program: a pulse, 192 samples of -1,
 // 128 of 7, 192 of -1.
 std::array<double, kDefaultWaveSamples> DefaultCartridgeWave();
+
+// A user wave in both its forms: the recipe and the rendered tables (1024
+// sample bytes, then 1024 slope bytes).
+struct UserWaveForms {
+    HarmonicMap recipe;
+    std::array<uint8_t, 2048> tables{};
+};
+
+// The default wave of a memory (0 the triangle, 1 the pulse) exactly as
+// WriteUserWaveSamples turns it into tables and a recipe. Every initialised
+// program starts from the same two waves, so they are analysed and rendered
+// once, on first use, instead of at every initialisation (a bank received by
+// SysEx initialises 50 programs).
+const UserWaveForms& DefaultUserWave(int memory);
 
 }  // namespace qor

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <string>
 #include <vector>
 
@@ -126,6 +127,46 @@ TEST(ProgramMemory, InitProgramNamesTheSlotAndRestoresEveryDefault)
     q->SelectProgram(49);
     EXPECT_NEAR(q->GetParam(kCutoff)->Value(), q->GetParam(kCutoff)->Default(), 1e-9);
     EXPECT_EQ(Stored(*q, 1), Active(*q, 1));
+}
+
+// Whatever user waves the program had, InitProgram leaves exactly what
+// writing the default samples into both memories makes: tables playing and
+// stored, and the recipes.
+TEST(ProgramMemory, InitProgramWritesTheDefaultWavesAsWriteUserWaveSamplesWould)
+{
+    QorInstance q;
+    q->SetWriteProtect(false);
+    for (const int slot : {50, 7}) {
+        q->SelectProgram(slot);
+        WriteHarmonic(*q, 0, 9);
+        WriteHarmonic(*q, 1, 3);
+        q->recipes[0] = {{9, {0.0, 31.0}}};
+        q->recipes[1] = {{3, {0.0, 31.0}}, {200, {1.0, 2.0}}};
+        q->InitProgram();
+        const std::array<std::vector<uint8_t>, 2> active{Active(*q, 0), Active(*q, 1)};
+        const std::array<std::vector<uint8_t>, 2> stored{Stored(*q, 0), Stored(*q, 1)};
+        const std::array<HarmonicMap, 2> recipes = q->recipes;
+        // Selected again, the program plays them: the slot keeps them.
+        q->SelectProgram(slot + 1);
+        q->SelectProgram(slot);
+        EXPECT_EQ(Active(*q, 0), active[0]) << slot;
+        EXPECT_EQ(Active(*q, 1), active[1]) << slot;
+
+        const auto triangle = DefaultInternalWave();
+        const auto pulse = DefaultCartridgeWave();
+        q->WriteUserWaveSamples(0, triangle.data(), static_cast<int>(triangle.size()));
+        q->WriteUserWaveSamples(1, pulse.data(), static_cast<int>(pulse.size()));
+        for (int m = 0; m < 2; ++m) {
+            EXPECT_EQ(active[m], Active(*q, m)) << slot << " " << m;
+            EXPECT_EQ(stored[m], Active(*q, m)) << slot << " " << m;
+            ASSERT_EQ(recipes[m].size(), q->recipes[m].size()) << slot << " " << m;
+            for (const auto& [h, a] : q->recipes[m]) {
+                ASSERT_TRUE(recipes[m].contains(h)) << int(h);
+                EXPECT_EQ(recipes[m].at(h).sine, a.sine) << int(h);
+                EXPECT_EQ(recipes[m].at(h).cosine, a.cosine) << int(h);
+            }
+        }
+    }
 }
 
 TEST(ProgramMemory, InitProgramUnderProtectionChangesOnlyTheWorkingProgram)

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "programs/UserWave.h"
+#include "programs/WaveSynthesis.h"
 
 namespace qor {
 namespace {
@@ -184,6 +185,31 @@ TEST(DefaultWaves, TriangleHasOddHarmonicsAndPulseSkipsEveryFourth)
     // Centred half a sample before the middle of the cycle: nearly all cosine.
     EXPECT_NEAR(std::abs(p.at(1).cosine), 31.0, 1e-9);
     EXPECT_LT(std::abs(p.at(1).sine), 0.5);
+}
+
+// The ready-made default waves are the analysis and rendering of the default
+// samples, bit for bit, and stay the same however often they are asked for.
+TEST(DefaultWaves, ReadyMadeFormsAreTheAnalysisOfTheDefaultSamples)
+{
+    const std::array<std::array<double, kDefaultWaveSamples>, 2> samples{DefaultInternalWave(), DefaultCartridgeWave()};
+    for (int m = 0; m < 2; ++m) {
+        const HarmonicMap analysis = AnalyseSamples(samples[static_cast<size_t>(m)]);
+        std::array<uint8_t, 2048> tables{};
+        renderWaveTables(analysis, std::span<uint8_t, 1024>(tables.data(), 1024),
+                         std::span<uint8_t, 1024>(tables.data() + 1024, 1024));
+        const HarmonicMap recipe = RecipeFromAnalysis(analysis);
+
+        const UserWaveForms& wave = DefaultUserWave(m);
+        EXPECT_EQ(wave.tables, tables) << m;
+        ASSERT_EQ(wave.recipe.size(), recipe.size()) << m;
+        for (const auto& [h, a] : recipe) {
+            ASSERT_TRUE(wave.recipe.contains(h)) << m << " " << int(h);
+            EXPECT_EQ(wave.recipe.at(h).cosine, a.cosine);
+            EXPECT_EQ(wave.recipe.at(h).sine, a.sine);
+        }
+        EXPECT_EQ(&DefaultUserWave(m), &wave);
+    }
+    EXPECT_NE(DefaultUserWave(0).tables, DefaultUserWave(1).tables);
 }
 
 }  // namespace
