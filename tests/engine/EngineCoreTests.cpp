@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "EngineTestUtil.h"
+#include "engine/PitchTables.h"
 
 namespace qor {
 namespace {
@@ -114,6 +115,43 @@ TEST(EngineCore, KeysFoldIntoTheSoundingRange)
     bool found = false;
     for (const Voice& v : engine.voices) found |= (v.gate && v.note == 0);
     EXPECT_TRUE(found);
+}
+
+TEST(EngineCore, OscillatorPitchesBeyondTheTableUseItsEndEntries)
+{
+    // Top: note 127 folded to 91 at 4', transposed +6, bent a full octave up,
+    // and oscillator 2 two octaves above that.
+    Engine high;
+    prepare(high);
+    high.SetParameterValue(kRange, 2);
+    high.SetParameterValue(kTranspose, 6);
+    high.SetParameterValue(kPitchBend, 12);
+    high.SetParameterValue(kOsc2Coarse, 24);
+    send(high, 0xE0, 0x7F, 0x7F);
+    noteOn(high, 127);
+    render(high, 1);
+    const Voice& top = high.voices[0];
+    const double p1 = top.rangeOffset + top.pitch + top.masterTune + high.bend;
+    ASSERT_LT(p1, kMaxPitch);
+    EXPECT_EQ(top.osc1.increment, static_cast<uint32_t>(incrementTable()[static_cast<size_t>(p1)]));
+    EXPECT_EQ(top.osc2.increment, static_cast<uint32_t>(incrementTable()[kMaxPitch]));
+
+    // Bottom: note 0 folds up to 24, then 16', -5 and tuned down; oscillator 2
+    // two octaves lower still, below pitch 0.
+    Engine low;
+    prepare(low);
+    low.SetParameterValue(kRange, 0);
+    low.SetParameterValue(kTranspose, -5);
+    low.SetParameterValue(kMasterTune, -50);
+    low.SetParameterValue(kOsc2Coarse, -24);
+    noteOn(low, 0);
+    render(low, 1);
+    const Voice& bottom = low.voices[0];
+    const double q1 = bottom.rangeOffset + bottom.pitch + bottom.masterTune;
+    ASSERT_GT(q1, 0.0);
+    ASSERT_LT(q1 + bottom.osc2Coarse, 0.0);
+    EXPECT_EQ(bottom.osc1.increment, static_cast<uint32_t>(incrementTable()[static_cast<size_t>(q1)]));
+    EXPECT_EQ(bottom.osc2.increment, static_cast<uint32_t>(incrementTable()[0]));
 }
 
 TEST(EngineCore, VelocityZeroReleasesAndLevelsFilterWhatIsReceived)

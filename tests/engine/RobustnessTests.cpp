@@ -44,6 +44,30 @@ TEST(Robustness, GarbageMidiBytesAreIgnored)
     EXPECT_TRUE(engine.heldKeys.IsHeld(60));
 }
 
+TEST(Robustness, KeysOutsideTheKeyboardAreIgnored)
+{
+    Engine engine;
+    prepare(engine);
+    // Straight through the engine's own entry points, past the queue's byte check.
+    for (int note : {-1, -5, 128, 300, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()}) {
+        engine.NoteOn(note, 100);
+        engine.NoteOff(note);
+    }
+    EXPECT_EQ(engine.heldKeys.Count(), 0);
+    EXPECT_EQ(engine.noteSerial, 0);
+    for (const Voice& v : engine.voices) EXPECT_FALSE(v.gate);
+
+    // A real key afterwards is not disturbed by a release of a key out of range.
+    engine.NoteOn(60, 100);
+    engine.NoteOff(60 - 128);
+    engine.NoteOff(60 + 128);
+    EXPECT_TRUE(engine.heldKeys.IsHeld(60));
+    EXPECT_TRUE(engine.voices[0].gate);
+    const Stereo out = render(engine, 4410);
+    EXPECT_TRUE(allFinite(out.left));
+    EXPECT_GT(rms(out.left), 0.0);
+}
+
 TEST(Robustness, NanParameterValuesDoNotReachTheOutput)
 {
     Engine engine;
