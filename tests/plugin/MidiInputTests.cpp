@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <fstream>
 #include <vector>
 
 #include "engine/ParameterIndex.h"
@@ -353,6 +354,32 @@ TEST_F(MidiInput, NothingIsEchoedWhileConstructing)
     std::lock_guard<std::mutex> guard(host.mutex);
     ASSERT_EQ(host.automated.size(), 1u);  // only the editor's own change reaches the host
     EXPECT_EQ(host.automated[0].first, kLevel);
+}
+
+TEST_F(MidiInput, ARealConstructionTellsTheHostNothing)
+{
+    // Through the entry, with settings that send everything once construction is over.
+    std::ofstream(plug->configPath, std::ios::binary)
+        << "[Global]\nWrite Protect=false\nK3 Function=5\n[MIDI Global]\nMIDI Thru=true\n"
+           "Send Parameter SysEx=true\n[MIDI Control]\nCC7=17\n";
+    ClearSent();
+    vst::AEffect* effect = IPlugVST::CreateEffect<QOR>(&test::TestHostCallback);
+    ASSERT_NE(effect, nullptr);
+    {
+        std::lock_guard<std::mutex> guard(host.mutex);
+        EXPECT_TRUE(host.sent.empty());
+        EXPECT_TRUE(host.automated.empty());
+        EXPECT_TRUE(host.beginEdits.empty());
+        // (Loading the factory bank does announce a program change; that is
+        // no parameter change.)
+    }
+    // The settings were read, and from now on changes do go out.
+    auto* made = static_cast<QOR*>(effect->object);
+    EXPECT_TRUE(made->midiThru);
+    EXPECT_EQ(made->controllerMap[7], 17);
+    made->ChangeParameter(kCutoff, 70, false);
+    EXPECT_FALSE(SentSysEx().empty());
+    effect->dispatcher(effect, vst::effClose, 0, 0, nullptr, 0.0f);
 }
 
 }  // namespace
