@@ -247,6 +247,10 @@ TEST(MidiFile, LoadsFromDiskAndReportsMissingFiles)
     std::string error;
     EXPECT_FALSE(loadMidiFile("/nonexistent/song.mid", error).has_value());
     EXPECT_NE(error.find("/nonexistent/song.mid"), std::string::npos);
+    // A folder opens like a file here, but is neither too large nor a song.
+    error.clear();
+    EXPECT_FALSE(loadMidiFile(QOR_SOURCE_DIR, error).has_value());
+    EXPECT_EQ(error, "cannot read MIDI file " + std::string(QOR_SOURCE_DIR) + ": it is a folder");
 
     const auto song = loadMidiFile(std::string(QOR_SOURCE_DIR) + "/resources/demo/demo.mid", error);
     ASSERT_TRUE(song.has_value()) << error;

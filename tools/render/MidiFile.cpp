@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 
 namespace qor {
@@ -306,6 +307,11 @@ std::optional<MidiSong> parseMidiFile(std::span<const uint8_t> data, std::string
 
 std::optional<MidiSong> loadMidiFile(const std::string& path, std::string& error)
 {
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) {
+        error = "cannot read MIDI file " + path + ": it is a folder";
+        return std::nullopt;
+    }
     std::ifstream file(path, std::ios::binary);
     if (!file) {
         error = "cannot open MIDI file " + path;
