@@ -1,6 +1,7 @@
 // How each parameter's value reaches the engine and the voices. Integer
 // fields take the truncation of the product; the rate masks & 31 and & 15 act
 // on the value as a 64-bit integer.
+#include <algorithm>
 #include <cmath>
 
 #include "engine/Engine.h"
@@ -18,6 +19,11 @@ void Engine::SetParameter(int index, double raw, double e)
 {
     if (index < 0 || index >= kNumParams) return;
     if (!std::isfinite(raw) || !std::isfinite(e)) return;  // a corrupt value changes nothing
+    // A value outside its range is taken at the nearer end: far outside, the
+    // chorus rate alone would turn infinite and leave a delay line NaN.
+    const ParamRange& r = paramRanges[static_cast<size_t>(index)];
+    raw = std::clamp(raw, r.min, r.max);
+    e = std::clamp(e, 0.0, 1.0);
     const bool on = e >= 0.5;
 
     switch (index) {

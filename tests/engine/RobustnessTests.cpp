@@ -84,6 +84,28 @@ TEST(Robustness, NanParameterValuesDoNotReachTheOutput)
     EXPECT_GT(rms(out.left), 0.0);
 }
 
+// Values far outside their ranges, at either end, behave as the nearest end.
+TEST(Robustness, ParameterValuesOutsideTheirRangesAreTakenAtTheEnds)
+{
+    for (const double beyond : {-1e300, 1e300}) {
+        Engine engine;
+        prepare(engine);
+        for (int i = 0; i < kNumParams; ++i) engine.SetParameter(i, beyond, beyond);
+        Engine reference;
+        prepare(reference);
+        for (int i = 0; i < kNumParams; ++i) {
+            const ParamRange& r = paramRanges[static_cast<size_t>(i)];
+            reference.SetParameter(i, beyond < 0 ? r.min : r.max, beyond < 0 ? 0.0 : 1.0);
+        }
+        for (Engine* e : {&engine, &reference}) noteOn(*e, 60);
+        const Stereo out = render(engine, 22050);
+        const Stereo expected = render(reference, 22050);
+        EXPECT_TRUE(allFinite(out.left) && allFinite(out.right)) << beyond;
+        EXPECT_EQ(out.left, expected.left) << beyond;
+        EXPECT_EQ(out.right, expected.right) << beyond;
+    }
+}
+
 TEST(Robustness, RandomProgramsStayFiniteAndBounded)
 {
     std::mt19937 rng(20261208);
