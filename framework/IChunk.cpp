@@ -1,5 +1,6 @@
 #include "framework/IChunk.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 #include <functional>
@@ -27,6 +28,9 @@ void IChunk::Reserve(std::size_t extra)
 {
     std::size_t needed = mBytes.size() + extra;
     if (needed <= mBytes.capacity()) return;
+    // At least doubling: a bank of half a megabyte is written in small puts,
+    // and growing by one step at a time would copy it over and over.
+    needed = std::max(needed, 2 * mBytes.capacity());
     mBytes.reserve((needed + kGrowthStep - 1) / kGrowthStep * kGrowthStep);
 }
 

@@ -45,7 +45,7 @@ public:
     std::span<const uint8_t> Bytes() const { return mBytes; }
 
 private:
-    // Grows the capacity in whole steps of kGrowthStep bytes.
+    // Grows the capacity in whole steps of kGrowthStep bytes, at least doubling it.
     void Reserve(std::size_t extra);
     bool Readable(int position, std::size_t size) const;
 

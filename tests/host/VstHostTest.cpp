@@ -1,3 +1,4 @@
+#include "tests/plugin/TestHome.h"
 #include "tools/render/MidiFileWriter.h"
 #include "tools/render/ProbeReport.h"
 #include "tools/render/SongRenderer.h"
@@ -354,6 +355,7 @@ TEST(ThirdPartyPlugins, AmsynthPlaysACMajorChord)
 {
     const std::string path = "/usr/lib/vst/amsynth_vst.so";
     if (!std::filesystem::exists(path)) GTEST_SKIP() << path << " is missing: install amsynth (scripts/bootstrap)";
+    test::TestHome home;  // it may write its settings: never into the real home
     expectAudible(renderChord(path, {60, 64, 67}), "amsynth C major chord");
 }
 
@@ -361,6 +363,7 @@ TEST(ThirdPartyPlugins, NekobiPlaysANoteThroughItsMainEntry)
 {
     const std::string path = "/usr/lib/vst/Nekobi-vst.so";
     if (!std::filesystem::exists(path)) GTEST_SKIP() << path << " is missing: install dpf-plugins-vst (scripts/bootstrap)";
+    test::TestHome home;  // it may write its settings: never into the real home
     {
         DynamicLibrary lib;
         ASSERT_TRUE(lib.open(path)) << lib.error();

@@ -1,7 +1,7 @@
-// A throw-away home folder for tests that construct the plug-in: HOME and
-// XDG_CONFIG_HOME point into a fresh temporary folder for the fixture's
-// lifetime, so that the configuration file and the default folders never
-// touch the real user's files. The previous values come back afterwards.
+// A throw-away home folder for tests that construct a plug-in (ours or a
+// third party's): HOME, XDG_CONFIG_HOME and XDG_DATA_HOME point into a fresh
+// temporary folder for the fixture's lifetime, so that configuration files
+// and default folders never touch the real user's files. The previous values come back afterwards.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -22,14 +22,17 @@ public:
         mRoot = pattern;
         Save("HOME", mOldHome);
         Save("XDG_CONFIG_HOME", mOldConfig);
+        Save("XDG_DATA_HOME", mOldData);
         setenv("HOME", mRoot.c_str(), 1);
         setenv("XDG_CONFIG_HOME", (mRoot / ".config").c_str(), 1);
+        setenv("XDG_DATA_HOME", (mRoot / ".local" / "share").c_str(), 1);
         std::filesystem::create_directories(mRoot / ".config");
     }
     ~TestHome()
     {
         Restore("HOME", mOldHome);
         Restore("XDG_CONFIG_HOME", mOldConfig);
+        Restore("XDG_DATA_HOME", mOldData);
         std::error_code ignored;
         std::filesystem::remove_all(mRoot, ignored);
     }
@@ -55,6 +58,7 @@ private:
     std::filesystem::path mRoot;
     std::optional<std::string> mOldHome;
     std::optional<std::string> mOldConfig;
+    std::optional<std::string> mOldData;
 };
 
 }  // namespace qor::test
