@@ -205,6 +205,26 @@ bool IPlugBase::SerializePresets(IChunk& chunk)
     return ok;
 }
 
+bool IPlugBase::SerializePresetsWithLiveProgram(IChunk& chunk)
+{
+    auto lock = LockMain();
+    bool ok = true;
+    for (std::size_t i = 0; i < mPresets.size(); ++i) {
+        const IPresetSlot& slot = mPresets[i];
+        chunk.PutString(slot.Name());
+        if (static_cast<int>(i) == mCurrentPreset) {
+            chunk.PutBool(true);
+            ok = SerializeState(chunk);
+            if (!ok) return false;
+        } else {
+            chunk.PutBool(slot.initialized);
+            if (slot.initialized) chunk.PutChunk(slot.state);
+        }
+        ok = !chunk.Empty();
+    }
+    return ok;
+}
+
 int IPlugBase::UnserializePresets(const IChunk& chunk, int position)
 {
     for (IPresetSlot& slot : mPresets) {

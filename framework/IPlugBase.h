@@ -125,6 +125,10 @@ public:
     bool SerializeParams(IChunk& chunk);
     int UnserializeParams(const IChunk& chunk, int position);
     bool SerializePresets(IChunk& chunk);
+    // The same bytes, but the current slot's entry holds the live state
+    // rather than what the slot has stored (they differ while memory
+    // protection keeps edits out of the slot).
+    bool SerializePresetsWithLiveProgram(IChunk& chunk);
     // count times: the first uninitialised slot gets the live state and the
     // name (or "Empty" when none is given).
     void FillEmptyPresets(const char* name, int count);

@@ -175,8 +175,11 @@ intptr_t IPlugVST::GetChunk(void** data, bool isBank)
     chunk.PutInt32(kChunkVersion);
     bool ok = false;
     if (isBank) {
+        // A host saves its project as this bank: the program as it sounds
+        // now must come back, even where memory protection kept the edits out
+        // of their slot (the slot itself stays as it was).
         ModifyCurrentPreset();
-        ok = SerializePresets(chunk);
+        ok = SerializePresetsWithLiveProgram(chunk);
     } else {
         ok = SerializeState(chunk);
         chunk.PutString(GetPresetName(GetCurrentPresetIndex()));
