@@ -19,7 +19,7 @@
 
 #include "engine/WaveMemory.h"
 #include "programs/WaveSynthesis.h"
-#include "tools/generators/SpectrumShapes.h"
+#include "tools/generators/HarmonicShapes.h"
 
 namespace {
 
