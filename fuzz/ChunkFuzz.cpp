@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "framework/IPlugVST.h"
-#include "fuzz/FuzzHome.h"
+#include "fuzz/FuzzInstance.h"
 #include "plugin/QOR.h"
 
 namespace {

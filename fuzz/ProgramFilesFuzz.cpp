@@ -12,17 +12,13 @@
 #include <vector>
 
 #include "framework/ProgramFiles.h"
-#include "fuzz/FuzzHome.h"
-#include "plugin/QOR.h"
+#include "fuzz/FuzzInstance.h"
 
 namespace {
 
-std::unique_ptr<qor::QOR> plug;
+using qor::fuzz::Check;
 
-void Check(bool condition)
-{
-    if (!condition) __builtin_trap();
-}
+std::unique_ptr<qor::QOR> plug;
 
 // Everything a load may change. A slot's state begins with the program that
 // was current when it was written and that program's name; readers skip
@@ -55,9 +51,7 @@ struct Snapshot {
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
-    qor::fuzz::UseTemporaryHome("files-fuzz");
-    plug = std::make_unique<qor::QOR>(nullptr);
-    plug->FillEmptyPresets(nullptr, 100);
+    plug = qor::fuzz::NewInstance("files-fuzz");
     plug->writeProtect = false;
     return 0;
 }
@@ -75,10 +69,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         default: loaded = qor::LoadBankImageUnchecked(*plug, file); break;
     }
     if (!loaded) Check(Snapshot() == before);
-    for (int i = 0; i < plug->NParams(); ++i) {
-        const qor::IParameter* p = plug->GetParam(i);
-        Check(p->Value() >= p->Min() && p->Value() <= p->Max());
-    }
-    Check(plug->GetCurrentPresetIndex() >= 0 && plug->GetCurrentPresetIndex() < plug->NPresets());
+    qor::fuzz::CheckInstance(*plug);
     return 0;
 }

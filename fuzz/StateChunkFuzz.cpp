@@ -11,27 +11,17 @@
 #include <span>
 #include <string>
 
-#include "fuzz/FuzzHome.h"
-#include "plugin/QOR.h"
+#include "fuzz/FuzzInstance.h"
 
 namespace {
 
 std::unique_ptr<qor::QOR> plug;
-void CheckParameters()
-{
-    for (int i = 0; i < plug->NParams(); ++i) {
-        const qor::IParameter* p = plug->GetParam(i);
-        if (!(p->Value() >= p->Min() && p->Value() <= p->Max())) __builtin_trap();
-    }
-}
 
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
-    qor::fuzz::UseTemporaryHome("state-fuzz");
-    plug = std::make_unique<qor::QOR>(nullptr);
-    plug->FillEmptyPresets(nullptr, 100);
+    plug = qor::fuzz::NewInstance("state-fuzz");
     return 0;
 }
 
@@ -47,9 +37,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     } else {
         const int position = plug->UnserializePresets(chunk, 0);
         if (position < -1 || position > end) __builtin_trap();
-        if (plug->GetCurrentPresetIndex() < 0 || plug->GetCurrentPresetIndex() >= plug->NPresets()) __builtin_trap();
     }
-    CheckParameters();
+    qor::fuzz::CheckInstance(*plug);
     // What was read can be written again.
     qor::IChunk again;
     plug->SerializeState(again);

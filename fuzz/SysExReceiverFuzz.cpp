@@ -17,17 +17,13 @@
 #include <string>
 #include <vector>
 
-#include "fuzz/FuzzHome.h"
-#include "plugin/QOR.h"
+#include "fuzz/FuzzInstance.h"
 
 namespace {
 
-std::unique_ptr<qor::QOR> plug;
+using qor::fuzz::Check;
 
-void Check(bool condition)
-{
-    if (!condition) __builtin_trap();
-}
+std::unique_ptr<qor::QOR> plug;
 
 std::vector<std::vector<uint8_t>> SlotStates()
 {
@@ -43,9 +39,7 @@ std::vector<std::vector<uint8_t>> SlotStates()
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
-    qor::fuzz::UseTemporaryHome("sysex-fuzz");
-    plug = std::make_unique<qor::QOR>(nullptr);
-    plug->FillEmptyPresets(nullptr, 100);
+    plug = qor::fuzz::NewInstance("sysex-fuzz");
     return 0;
 }
 
@@ -84,11 +78,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         }
     }
 
-    for (int i = 0; i < plug->NParams(); ++i) {
-        const qor::IParameter* p = plug->GetParam(i);
-        Check(p->Value() >= p->Min() && p->Value() <= p->Max());
-    }
-    Check(plug->GetCurrentPresetIndex() >= 0 && plug->GetCurrentPresetIndex() < plug->NPresets());
+    qor::fuzz::CheckInstance(*plug);
     if (plug->writeProtect) Check(SlotStates() == before);
     return 0;
 }

@@ -1,12 +1,16 @@
-// The plug-in reads and writes its configuration under the home folder, so a
-// fuzz target that builds one points HOME and XDG_CONFIG_HOME at a fresh
-// temporary folder first (never the real user's), removed again on exit.
+// A plug-in instance for a fuzz target, and the checks every such target
+// makes. The plug-in reads and writes its configuration under the home
+// folder, so HOME and XDG_CONFIG_HOME point at a fresh temporary folder first
+// (never the real user's), removed again on exit.
 #pragma once
 
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <string>
+
+#include "plugin/QOR.h"
 
 namespace qor::fuzz {
 
@@ -38,6 +42,32 @@ inline std::filesystem::path UseTemporaryHome(const char* target, const char* in
         std::fclose(file);
     }
     return config;
+}
+
+// An instance as a host has it right after creation, every empty slot
+// holding the initial state.
+inline std::unique_ptr<QOR> NewInstance(const char* target)
+{
+    UseTemporaryHome(target);
+    auto plug = std::make_unique<QOR>(nullptr);
+    plug->FillEmptyPresets(nullptr, 100);
+    return plug;
+}
+
+// A broken promise stops the fuzzer with the input that broke it.
+inline void Check(bool condition)
+{
+    if (!condition) __builtin_trap();
+}
+
+// Whatever arrived: every parameter inside its range, a valid current slot.
+inline void CheckInstance(const QOR& plug)
+{
+    for (int i = 0; i < plug.NParams(); ++i) {
+        const IParameter* p = plug.GetParam(i);
+        Check(p->Value() >= p->Min() && p->Value() <= p->Max());
+    }
+    Check(plug.GetCurrentPresetIndex() >= 0 && plug.GetCurrentPresetIndex() < plug.NPresets());
 }
 
 }  // namespace qor::fuzz
