@@ -46,7 +46,7 @@ void Engine::Reset(double sampleRate)
         for (Voice& v : voices) v.resetVoice(sampleRate);
         lowCut.reset(sampleRate);
         lowBoost.setSampleRate(sampleRate);
-        lowBoost.set(28.0, 18.0);
+        lowBoost.set(28.0, lowBoost.gainDb);  // redesigned for the rate, at the Low Boost setting
         chorus.create(sampleRate);
         runSum.assign(static_cast<size_t>(controlPeriod), 0.0);
         runNoise.assign(static_cast<size_t>(controlPeriod) * kMaxVoices, 0.0);

@@ -51,7 +51,8 @@ void Voice::resetVoice(double newSampleRate)
     active = gate = sustained = 0;
     note = 66;
     serial = 0;
-    masterTune = 0;
+    // masterTune stays: it holds the Master Tune setting, which a new rate
+    // does not change (the host need not activate us again to restore it).
     pitch = 8448.0;
     cutoffTarget = ampTarget = amp = 0.0;
     if (newSampleRate != sampleRate) {

@@ -4,9 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "BinaryHost.h"
@@ -177,6 +179,41 @@ TEST_F(BinaryAudio, FloatAndDoubleProcessingAgree)
     ASSERT_EQ(viaFloat.size(), viaDouble.size());
     EXPECT_GT(PeakOf(viaFloat), 0.01f);
     EXPECT_EQ(viaFloat, viaDouble) << "the float path is the double path, rounded";
+}
+
+// A new sample rate while active rebuilds what depends on the rate, but the
+// program must sound as its parameters say: just like an instance that had the
+// new rate before the same parameters reached it.
+TEST_F(BinaryAudio, ParametersKeepTheirEffectAcrossARateChange)
+{
+    static constexpr std::pair<int, const char*> kProgram[] = {
+        {2, "50"},  {3, "2"},   {8, "SQUARE"}, {9, "1"},   {11, "5"},  {13, "4"},  {15, "7"},  {16, "4"},
+        {17, "70"}, {18, "12"}, {19, "6"},     {20, "8"},  {22, "10"}, {24, "16"}, {29, "24"}, {33, "60"},
+        {34, "6"},  {35, "4"},  {37, "3"},     {38, "5"},  {39, "5"},  {44, "7"},  {46, "1"},  {47, "12"},
+        {51, "10"}, {52, "-8"},
+    };
+    Load(44100.0);
+    BinaryHost fresh;
+    ASSERT_TRUE(fresh.Create());
+    fresh.Start(48000.0);
+    for (BinaryHost* h : {&host, &fresh}) {
+        PlainSound(*h);
+        for (const auto& [index, text] : kProgram) EXPECT_EQ(h->SetParameterText(index, text), 1) << index;
+    }
+    host.Dispatch(vst::effSetSampleRate, 0, 0, nullptr, 48000.0f);
+
+    std::vector<float> changed, reference;
+    for (auto [h, out] : {std::pair{&host, &changed}, std::pair{&fresh, &reference}}) {
+        EventList chord;
+        chord.Midi(0, 0x90, 36, 100).Midi(0, 0x90, 60, 90).Midi(200, 0x90, 67, 70);
+        h->SendEvents(chord);
+        *out = h->RenderFrames(24000);
+    }
+    EXPECT_GT(PeakOf(reference), 0.01f);
+    ASSERT_EQ(changed.size(), reference.size());
+    float worst = 0.0f;
+    for (size_t i = 0; i < changed.size(); ++i) worst = std::max(worst, std::fabs(changed[i] - reference[i]));
+    EXPECT_EQ(worst, 0.0f) << "largest difference after the rate change";
 }
 
 TEST_F(BinaryAudio, EventListsTheHostGetsWrong)

@@ -78,9 +78,9 @@ TEST(EngineCore, ResetKeepsVoicesUnlessTheRateChanges)
     EXPECT_EQ(engine.voices[0].masterTune, 20);
     EXPECT_GT(rms(render(engine, 1000).left), 0.0);
 
-    engine.Reset(48000.0);  // a new rate silences everything and forgets Master Tune
+    engine.Reset(48000.0);  // a new rate silences everything but keeps the settings
     EXPECT_FALSE(engine.voices[0].active);
-    EXPECT_EQ(engine.voices[0].masterTune, 0);
+    EXPECT_EQ(engine.voices[0].masterTune, 20);
     EXPECT_LT(rms(render(engine, 1000).left), 1e-9);
 }
 
