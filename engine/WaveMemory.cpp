@@ -19,4 +19,11 @@ std::string_view userWaveName(int wave, bool currentIsCartridge)
     return cartridge ? waveNames[kWaveUserOther] : waveNames[kWaveUserOwn];
 }
 
+std::string_view waveName(int wave, bool currentIsCartridge)
+{
+    if (wave == kWaveUserOwn || wave == kWaveUserOther) return userWaveName(wave, currentIsCartridge);
+    if (wave < 0 || wave >= kWaveCount) return {};
+    return waveNames[static_cast<size_t>(wave)];
+}
+
 }  // namespace qor

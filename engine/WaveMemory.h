@@ -50,6 +50,10 @@ extern const std::array<std::string_view, kWaveCount> waveNames;
 // whether the current program lies in the cartridge memory.
 std::string_view userWaveName(int wave, bool currentIsCartridge);
 
+// The name of any wave 0..34 as the panel shows it while the current program
+// lies in the given memory; empty outside 0..34.
+std::string_view waveName(int wave, bool currentIsCartridge);
+
 // Resolution levels: samples per cycle, first byte and stride inside a slot.
 struct WaveLevel {
     int samples;

@@ -12,8 +12,10 @@
 #include <array>
 #include <cstdint>
 #include <mutex>
+#include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -105,6 +107,20 @@ public:
     // program whole). The instrument refreshes what the state reader alone
     // leaves stale: the user waves it plays.
     virtual void OnProgramStateLoaded() {}
+    // The display text of a parameter at a plain value, and the value of a
+    // text typed at the host, for host and editor alike. Where a parameter's
+    // text depends on more than its own value, the product knows the rest and
+    // overrides these; the defaults are the parameter's own. text holds
+    // IParameter::kDisplayCapacity bytes.
+    virtual void FormatParamDisplay(int index, double value, char* text) const
+    {
+        if (const IParameter* param = GetParam(index)) param->FormatDisplay(value, false, text, true);
+    }
+    virtual std::optional<double> ParseParamText(int index, std::string_view text) const
+    {
+        const IParameter* param = GetParam(index);
+        return param ? param->ParseHostText(text) : std::nullopt;
+    }
 
     // The main lock. Product code writes `auto lock = LockMain();`.
     [[nodiscard]] std::unique_lock<std::recursive_mutex> LockMain() const

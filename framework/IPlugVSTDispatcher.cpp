@@ -60,7 +60,7 @@ intptr_t IPlugVST::Dispatch(int32_t opcode, int32_t index, intptr_t value, void*
         case vst::effGetParamDisplay:
             if (const IParameter* param = GetParam(index); param && text) {
                 char display[IParameter::kDisplayCapacity] = {};
-                param->FormatDisplay(param->Value(), false, display, true);
+                FormatParamDisplay(index, param->Value(), display);
                 CopyText(text, kHostParamDisplayCapacity, display);
             }
             return 0;
@@ -277,7 +277,7 @@ intptr_t IPlugVST::String2Parameter(int index, const char* text)
     IParameter* param = GetParam(index);
     if (!param) return 0;
     if (!text) return 1;
-    const std::optional<double> value = param->ParseHostText(BoundedText(text, kHostTextChars));
+    const std::optional<double> value = ParseParamText(index, BoundedText(text, kHostTextChars));
     if (!value) return 0;
     param->Set(*value);
     OnParamChange(index);
@@ -327,7 +327,7 @@ intptr_t IPlugVST::VendorSpecific(int32_t index, intptr_t value, void* ptr, floa
         if (!ptr) return 0;
         if (const IParameter* param = GetParam(ToIndex(value))) {
             char display[IParameter::kDisplayCapacity] = {};
-            param->FormatDisplay(opt, true, display, true);
+            FormatParamDisplay(ToIndex(value), param->FromNormalized(opt), display);
             CopyText(static_cast<char*>(ptr), kHostParamDisplayCapacity, display);
         }
         return kVendorSpecificYes;

@@ -34,6 +34,16 @@ void QOR::OnParamChange(int index)
     engine.SetParameter(index, raw, param->GetNormalized(raw));
 }
 
+void QOR::FormatParamDisplay(int index, double value, char* text) const
+{
+    ParameterText(*this, index, value, CurrentIsCartridge(), text);
+}
+
+std::optional<double> QOR::ParseParamText(int index, std::string_view text) const
+{
+    return ParameterTextValue(*this, index, text, CurrentIsCartridge());
+}
+
 void QOR::ProcessBlock(double** inputs, double** outputs, int frames)
 {
     ITimeInfo info;

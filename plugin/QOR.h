@@ -5,7 +5,9 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "plugin/Synth.h"
@@ -35,6 +37,9 @@ public:
     void ModifyCurrentPreset(const char* name = nullptr) override;
     bool RestorePreset(int index) override;
     void OnProgramStateLoaded() override;
+    // Wave names and LFO note values depend on the current memory and on "LFO Sync".
+    void FormatParamDisplay(int index, double value, char* text) const override;
+    std::optional<double> ParseParamText(int index, std::string_view text) const override;
 
     // --- Synth's operations ---
     void AllNotesOff() override;

@@ -1,5 +1,6 @@
 #include "programs/ParameterTable.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -21,6 +22,39 @@ void pickText(double v, int offset, const std::array<const char*, N>& texts, cha
 {
     const double i = std::round(v) - offset;
     if (i >= 0 && i < static_cast<double>(N)) std::snprintf(text, kText, "%s", texts[static_cast<size_t>(i)]);
+}
+
+// The wave an oscillator plays for a plain value: the whole part, as the
+// engine takes it; -1 (no wave) for what is no number.
+int waveOf(double v)
+{
+    if (!(v > -1.0)) return -1;
+    return static_cast<int>(std::min(v, static_cast<double>(kWaveCount)));
+}
+
+// The LFO's speed for a plain value: the whole part within 0..99, as the engine takes it.
+int lfoSpeedOf(double v)
+{
+    if (!(v > 0.0)) return 0;
+    return static_cast<int>(std::min(v, 99.0));
+}
+
+bool lfoSynced(const IPlugBase& plug) { return plug.GetParam(kLfoSync)->Value() >= 0.5; }
+
+bool isWave(int paramIndex) { return paramIndex == kOsc1Wave || paramIndex == kOsc2Wave; }
+
+// The middle one of the speeds that show a note value.
+std::optional<double> middleSpeedOf(int noteValue)
+{
+    int lowest = -1;
+    int highest = -1;
+    for (int speed = 0; speed <= 99; ++speed) {
+        if (lfoSyncIndex(speed) != noteValue) continue;
+        if (lowest < 0) lowest = speed;
+        highest = speed;
+    }
+    if (lowest < 0) return std::nullopt;
+    return static_cast<double>((lowest + highest) / 2);
 }
 
 constexpr std::array<const char*, 3> kRangeTexts{"16", "8", "4"};
@@ -138,23 +172,46 @@ void InitParameterTable(IPlugBase& plug)
     }
 }
 
+void ParameterText(const IPlugBase& plug, int paramIndex, double value, bool currentIsCartridge, char* text)
+{
+    const IParameter* param = plug.GetParam(paramIndex);
+    if (!param || !text) return;
+    std::string_view shown;
+    if (isWave(paramIndex))
+        shown = waveName(waveOf(value), currentIsCartridge);
+    else if (paramIndex == kLfoSpeed && lfoSynced(plug))
+        shown = kLfoSyncNames[static_cast<size_t>(lfoSyncIndex(lfoSpeedOf(value)))];
+    if (shown.empty())
+        param->FormatDisplay(value, false, text, true);
+    else
+        std::snprintf(text, kText, "%.*s", static_cast<int>(shown.size()), shown.data());
+}
+
+std::optional<double> ParameterTextValue(const IPlugBase& plug, int paramIndex, std::string_view text,
+                                         bool currentIsCartridge)
+{
+    const IParameter* param = plug.GetParam(paramIndex);
+    if (!param) return std::nullopt;
+    if (isWave(paramIndex)) {
+        for (int wave = 0; wave < kWaveCount; ++wave)
+            if (waveName(wave, currentIsCartridge) == text) return wave;
+    } else if (paramIndex == kLfoSpeed && lfoSynced(plug)) {
+        for (int i = 0; i < kLfoSyncValues; ++i)
+            if (kLfoSyncNames[static_cast<size_t>(i)] == text) return middleSpeedOf(i);
+    }
+    return param->ParseHostText(text);
+}
+
 std::string_view WaveName(const IPlugBase& plug, int paramIndex, bool currentIsCartridge)
 {
-    if (paramIndex != kOsc1Wave && paramIndex != kOsc2Wave) return {};
-    const int wave = static_cast<int>(std::round(plug.GetParam(paramIndex)->Value()));
-    if (wave == kWaveUserOwn || wave == kWaveUserOther) return userWaveName(wave, currentIsCartridge);
-    if (wave < 0 || wave >= kWaveCount) return {};
-    return waveNames[static_cast<size_t>(wave)];
+    if (!isWave(paramIndex)) return {};
+    return waveName(waveOf(plug.GetParam(paramIndex)->Value()), currentIsCartridge);
 }
 
 void LfoSpeedText(const IPlugBase& plug, char* text)
 {
-    const IParameter& speed = *plug.GetParam(kLfoSpeed);
-    if (plug.GetParam(kLfoSync)->Value() >= 0.5) {
-        std::snprintf(text, kText, "%s", kLfoSyncNames[static_cast<size_t>(lfoSyncIndex(speed.Int()))].data());
-    } else {
-        speed.FormatDisplay(speed.Value(), false, text, true);
-    }
+    // The memory plays no part in the speed's text.
+    ParameterText(plug, kLfoSpeed, plug.GetParam(kLfoSpeed)->Value(), false, text);
 }
 
 }  // namespace qor

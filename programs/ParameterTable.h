@@ -2,6 +2,7 @@
 // Built once, when the plug-in object is constructed.
 #pragma once
 
+#include <optional>
 #include <string_view>
 
 namespace qor {
@@ -11,13 +12,25 @@ class IPlugBase;
 // Initialises the plug-in's 60 parameter objects.
 void InitParameterTable(IPlugBase& plug);
 
+// The display text of a parameter at a plain value, as host and panel show
+// it. Two kinds of text depend on more than the value: the wave parameters
+// name waves 32 and 34 after the memory that holds the current program, and
+// "LFO Speed" shows its note value while "LFO Sync" is on. Every other text is
+// the parameter's own. text holds IParameter::kDisplayCapacity bytes.
+void ParameterText(const IPlugBase& plug, int paramIndex, double value, bool currentIsCartridge, char* text);
+
+// The plain value of a text typed for a parameter: any text ParameterText
+// shows for it (a note value gives the middle one of the speeds that show
+// it), else what the parameter itself reads. Nothing when the text means no value.
+std::optional<double> ParameterTextValue(const IPlugBase& plug, int paramIndex, std::string_view text,
+                                         bool currentIsCartridge);
+
 // The wave name shown for "OSC 1 Wave" (8) or "OSC 2 Wave" (14) at its current
-// value; waves 32 and 34 are named after the memory that holds the current
-// program. Empty for any other index.
+// value. Empty for any other index.
 std::string_view WaveName(const IPlugBase& plug, int paramIndex, bool currentIsCartridge);
 
-// The display text of "LFO Speed": its sync note value while "LFO Sync" is
-// on, else its ordinary text. text holds IParameter::kDisplayCapacity bytes.
+// The display text of "LFO Speed" at its current value. text holds
+// IParameter::kDisplayCapacity bytes.
 void LfoSpeedText(const IPlugBase& plug, char* text);
 
 // The display functions, exposed for the tests.

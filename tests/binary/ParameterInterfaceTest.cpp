@@ -214,6 +214,57 @@ TEST_F(BinaryParameters, TextEntry)
     for (int index : {-1, 60, 1000}) EXPECT_EQ(host.SetParameterText(index, "1"), 0) << index;
 }
 
+// Waves 32 and 34 are the user waves of the current program's memory and of
+// the other one, so on a cartridge program their names trade places: shown,
+// shown through the Cockos display call, and typed back.
+TEST_F(BinaryParameters, UserWavesAreNamedAfterTheCurrentMemory)
+{
+    Load();
+    for (int program : {50, 0}) {
+        host.SetProgram(program);
+        const std::string own = program >= 50 ? "USER WAVE (CARTRIDGE)" : "USER WAVE (INTERNAL)";
+        const std::string other = program >= 50 ? "USER WAVE (INTERNAL)" : "USER WAVE (CARTRIDGE)";
+        for (int wave : {8, 14}) {
+            host.SetParameter(wave, 32.0f / 34.0f);
+            EXPECT_EQ(host.ParamDisplay(wave), own) << "program " << program;
+            host.SetParameter(wave, 1.0f);
+            EXPECT_EQ(host.ParamDisplay(wave), other) << "program " << program;
+            char text[64] = {};
+            EXPECT_EQ(host.Dispatch(vst::effVendorSpecific, vst::effGetParamDisplay, wave, text, 32.0f / 34.0f), 0xBEEF);
+            EXPECT_STREQ(text, own.c_str()) << "program " << program;
+
+            EXPECT_EQ(host.SetParameterText(wave, own), 1);
+            EXPECT_FLOAT_EQ(host.GetParameter(wave), 32.0f / 34.0f) << "program " << program;
+            EXPECT_EQ(host.SetParameterText(wave, other), 1);
+            EXPECT_EQ(host.GetParameter(wave), 1.0f) << "program " << program;
+        }
+    }
+}
+
+// While synced, "LFO Speed" shows its note value; a typed note value sets the
+// speed in the middle of those that show it, and a number still sets itself.
+TEST_F(BinaryParameters, LfoSpeedShowsItsNoteValueWhileSynced)
+{
+    Load();
+    EXPECT_EQ(host.SetParameterText(kLfoSync, "ON"), 1);
+    host.SetParameter(kLfoSpeed, 1.0f);
+    EXPECT_EQ(host.ParamDisplay(kLfoSpeed), "1/64");
+    char text[64] = {};
+    host.Dispatch(vst::effVendorSpecific, vst::effGetParamDisplay, kLfoSpeed, text, 0.0f);
+    EXPECT_STREQ(text, "4/1");
+
+    EXPECT_EQ(host.SetParameterText(kLfoSpeed, "1/16"), 1);  // speeds 76..80 show 1/16
+    EXPECT_FLOAT_EQ(host.GetParameter(kLfoSpeed), 78.0f / 99.0f);
+    EXPECT_EQ(host.ParamDisplay(kLfoSpeed), "1/16");
+    EXPECT_EQ(host.SetParameterText(kLfoSpeed, "4/1"), 1);  // speeds 0..2
+    EXPECT_FLOAT_EQ(host.GetParameter(kLfoSpeed), 1.0f / 99.0f);
+    EXPECT_EQ(host.SetParameterText(kLfoSpeed, "40"), 1);
+    EXPECT_FLOAT_EQ(host.GetParameter(kLfoSpeed), 40.0f / 99.0f);
+    EXPECT_EQ(host.ParamDisplay(kLfoSpeed), "1/2T");
+    EXPECT_EQ(host.SetParameterText(kLfoSync, "OFF"), 1);
+    EXPECT_EQ(host.ParamDisplay(kLfoSpeed), "40");
+}
+
 TEST_F(BinaryParameters, GetAndSetOutsideTheirBounds)
 {
     Load();
