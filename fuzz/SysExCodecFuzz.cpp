@@ -64,8 +64,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         }
         case K::ParameterChange: {
             if (size != sysex::kParameterChangeBytes) __builtin_trap();
-            const int v = sysex::ParameterChangeValue(data[7], data[8]);
-            if (v < -127 || v > 127) __builtin_trap();
+            const auto change = sysex::DecodeParameterChange(sysex::Number(bytes), data[7], data[8]);
+            if (change.count > change.fields.size()) __builtin_trap();
+            for (size_t i = 0; i < change.count; ++i) {
+                const auto& pv = change.fields[i];
+                if (pv.index < 0 || pv.index >= kNumParams) __builtin_trap();
+                const ParamRange& r = paramRanges[static_cast<size_t>(pv.index)];
+                if (!(pv.value >= r.min && pv.value <= r.max)) __builtin_trap();
+            }
             break;
         }
         default: break;

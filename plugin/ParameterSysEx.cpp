@@ -14,7 +14,7 @@ namespace qor {
 // allocation.
 void QOR::SendParameterChange(int index)
 {
-    if (sysex::ParameterChangeNumber(index) < 0) return;
+    if (receivingSysEx || sysex::ParameterChangeNumber(index) < 0) return;
     std::array<double, kNumParams> values{};
     for (int i = 0; i < kNumParams; ++i) {
         const IParameter* param = GetParam(i);

@@ -65,7 +65,12 @@ public:
 
     // --- the hardware's SysEx ---
     bool ReceiveSysExMessages(std::vector<uint8_t>& queue);
+    // The working program, numbered as the caller says.
     bool SendProgramDump(int number, const std::string& path = {});
+    // What slot 0..99 holds, to the host: the answer to a librarian's request.
+    // Unsaved edits of the current program are not in its slot and not sent;
+    // the working program stays as it is.
+    bool SendStoredProgramDump(int slot);
     bool SendBankDump(int memory, const std::string& path = {});
     bool SendUserWaveDump(int memory, const std::string& path = {});
     void SendSysExReply(int functionCode);
@@ -93,6 +98,11 @@ protected:
 private:
     // Due controllers other than the sustain pedal (audio thread, main lock held).
     void ControllerChanged(int controller, int value) override;
+
+    // True while the SysEx receiver acts on messages (main lock held): what
+    // came in by SysEx is not sent back as parameter changes, or two
+    // instruments joined both ways would echo each other without end.
+    bool receivingSysEx = false;
 };
 
 }  // namespace qor

@@ -74,6 +74,19 @@ bool QOR::SendProgramDump(int number, const std::string& path)
     return Deliver(*this, message, path);
 }
 
+bool QOR::SendStoredProgramDump(int slot)
+{
+    auto lock = LockMain();
+    if (slot < 0 || slot >= NPresets()) return false;
+    sysex::PackedProgram program{};
+    {
+        const WorkingProgram working(*this);
+        RestorePreset(slot);
+        program = sysex::EncodeProgram(WorkingValues(*this));
+    }
+    return Deliver(*this, sysex::ProgramDump(slot, program), {});
+}
+
 bool QOR::SendBankDump(int memory, const std::string& path)
 {
     auto lock = LockMain();

@@ -7,6 +7,7 @@
 // whole queue, so a block never plays a half-written program.
 #include <algorithm>
 #include <span>
+#include <utility>
 #include <vector>
 
 #include "plugin/QOR.h"
@@ -22,6 +23,27 @@ void ApplyProgram(QOR& plug, std::span<const uint8_t, sysex::kPackedProgramBytes
 {
     for (const sysex::ParameterValue& field : sysex::DecodeProgram(packed))
         plug.ChangeParameter(field.index, field.value, false);
+}
+
+// The numbered parameter always takes its value, as the hardware's message
+// says; the partner in its byte only when it differs, so that a host
+// recording automation does not see a move nobody made.
+void ApplyParameterChange(QOR& plug, const sysex::DecodedParameterChange& change)
+{
+    for (std::size_t i = 0; i < change.count; ++i) {
+        const sysex::ParameterValue& field = change.fields[i];
+        if (i > 0 && plug.GetParam(field.index)->Value() == field.value) continue;
+        plug.ChangeParameter(field.index, field.value, false);
+    }
+}
+
+// The host shows the program the instrument now plays, as after a program
+// change: its number and name, and every parameter.
+void TellHost(QOR& plug)
+{
+    if (plug.suppressParameterEcho) return;  // no host yet while constructing
+    plug.NotifyHostOfProgramChange();
+    plug.NotifyHostOfAllParams();
 }
 
 // A program arrives as on the hardware: the slot starts from the initial
@@ -58,22 +80,20 @@ bool ReceiveMessage(QOR& plug, std::span<const uint8_t> message)
         }
         case MessageKind::ProgramRequest:
             if (number < 100)
-                plug.SendProgramDump(number);
+                plug.SendStoredProgramDump(number);
             else if (number <= sysex::kCartridgeUserWave)
                 plug.SendUserWaveDump(number - sysex::kInternalUserWave);
             return true;
         case MessageKind::BankRequest:
             plug.SendBankDump(number == 1 ? 2 : 1);
             return true;
-        case MessageKind::ParameterChange: {
-            // Parameter numbers beyond the last parameter are not ours.
-            const int index = number + 7;
-            if (index < kNumParams) plug.ChangeParameter(index, sysex::ParameterChangeValue(message[7], message[8]), false);
+        case MessageKind::ParameterChange:
+            ApplyParameterChange(plug, sysex::DecodeParameterChange(number, message[7], message[8]));
             return true;
-        }
         case MessageKind::ProgramDump:
             if (plug.writeProtect) break;
             ReceiveProgram(plug, number, sysex::ProgramFromDump(message.first<sysex::kProgramDumpBytes>()));
+            TellHost(plug);
             plug.SendSysExReply(sysex::kWriteComplete);
             plug.infoMessage = kInfoProgramLoaded;
             return true;
@@ -92,7 +112,10 @@ bool ReceiveMessage(QOR& plug, std::span<const uint8_t> message)
             const auto bank = message.first<sysex::kBankDumpBytes>();
             for (int i = 0; i < sysex::kProgramsPerBank; ++i)
                 ReceiveProgram(plug, first + i, sysex::ProgramFromBank(bank, i));
+            // The current program is back, perhaps with new content; the host
+            // has last heard of the bank's last program, and of new names.
             plug.RestorePreset(current);
+            TellHost(plug);
             plug.SendSysExReply(sysex::kWriteComplete);
             plug.infoMessage = kInfoBankLoaded;
             return true;
@@ -116,6 +139,15 @@ bool ReceiveMessage(QOR& plug, std::span<const uint8_t> message)
 bool QOR::ReceiveSysExMessages(std::vector<uint8_t>& queue)
 {
     auto lock = LockMain();
+    // Set for as long as the messages act, however the loop ends.
+    struct Receiving {
+        bool& flag;
+        bool outer;
+        explicit Receiving(bool& f) : flag(f), outer(std::exchange(f, true)) {}
+        ~Receiving() { flag = outer; }
+        Receiving(const Receiving&) = delete;
+        Receiving& operator=(const Receiving&) = delete;
+    } receiving(receivingSysEx);
     // The queue is worked on in a swapped-out copy (no allocation), so that
     // whatever the messages cause cannot disturb the bytes being read.
     std::vector<uint8_t> work;

@@ -161,22 +161,28 @@ PackedProgram EncodeProgram(ParameterValues values)
     return p;
 }
 
+namespace {
+
+// One field of a packed byte, clamped to its parameter's range.
+ParameterValue decodeField(const Field& f, uint8_t byte)
+{
+    int v = 0;
+    switch (f.coding) {
+        case Coding::Unsigned: v = (byte >> f.shift) & f.mask; break;
+        case Coding::Signed: v = (byte & 0x80) ? -(byte & 0x7F) : (byte & 0x7F); break;
+        case Coding::Bit: v = (byte & 0x80) ? 2 : 0; break;  // the hardware's "on" is 2; the range makes it 1
+        case Coding::MinusOne: v = (byte & f.mask) + 1; break;
+        case Coding::Working: v = (byte & f.mask) + 7; break;
+    }
+    return {f.index, clampToRange(f.index, v)};
+}
+
+}  // namespace
+
 DecodedProgram DecodeProgram(std::span<const uint8_t, kPackedProgramBytes> packed)
 {
     DecodedProgram out{};
-    for (size_t i = 0; i < kFields.size(); ++i) {
-        const Field& f = kFields[i];
-        const uint8_t byte = packed[f.byte];
-        int v = 0;
-        switch (f.coding) {
-            case Coding::Unsigned: v = (byte >> f.shift) & f.mask; break;
-            case Coding::Signed: v = (byte & 0x80) ? -(byte & 0x7F) : (byte & 0x7F); break;
-            case Coding::Bit: v = (byte & 0x80) ? 2 : 0; break;  // the hardware's "on" is 2; the range makes it 1
-            case Coding::MinusOne: v = (byte & f.mask) + 1; break;
-            case Coding::Working: v = (byte & f.mask) + 7; break;
-        }
-        out[i] = {f.index, clampToRange(f.index, v)};
-    }
+    for (size_t i = 0; i < kFields.size(); ++i) out[i] = decodeField(kFields[i], packed[kFields[i].byte]);
     return out;
 }
 
@@ -212,6 +218,24 @@ int ParameterChangeValue(uint8_t first, uint8_t second)
 {
     const int magnitude = ((first << 4) & 0x7F) | (second & 0x0F);
     return (first & 0x08) ? -magnitude : magnitude;
+}
+
+DecodedParameterChange DecodeParameterChange(int number, uint8_t first, uint8_t second)
+{
+    DecodedParameterChange out;
+    const int index = number + 7;
+    if (number < 0 || index >= kNumParams) return out;
+    const int byte = PackedByteOf(index);
+    if (byte < 0) {
+        out.fields[out.count++] = {index, clampToRange(index, ParameterChangeValue(first, second))};
+        return out;
+    }
+    const uint8_t data = DecodeNibbles(first, second);
+    for (const Field& f : kFields)
+        if (f.index == index) out.fields[out.count++] = decodeField(f, data);
+    for (const Field& f : kFields)
+        if (f.byte == byte && f.index != index) out.fields[out.count++] = decodeField(f, data);
+    return out;
 }
 
 std::array<uint8_t, kRequestBytes> ProgramRequest(int number)

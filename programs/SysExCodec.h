@@ -12,7 +12,8 @@
 //                        program, in field order, already clamped to each
 //                        parameter's range: pass them to ChangeParameter
 //                        with normalized = false;
-//   ParameterChangeValue the signed value of a parameter-change message;
+//   DecodeParameterChange
+//                        the parameters a parameter-change message sets;
 //   EncodeProgram, ProgramDump, BankDump, UserWaveEntries, UserWaveDump,
 //   Reply, IdentificationReply
 //                        what goes out.
@@ -129,10 +130,22 @@ std::array<uint8_t, kParameterChangeBytes> ParameterChangeMessage(int number, ui
 // packed byte that holds it; false when the parameter sends none.
 bool ParameterChangeFor(int index, ParameterValues values, std::array<uint8_t, kParameterChangeBytes>& message);
 
-// How a receiver reads the data of a parameter change: a signed value, the
-// magnitude from the low seven bits, negative when bit 3 of the first nibble
-// is set.
+// The data of a parameter change read as one signed value: the magnitude
+// from the low seven bits, negative when bit 3 of the first nibble is set.
 int ParameterChangeValue(uint8_t first, uint8_t second);
+
+// What a received parameter change sets. The data is the packed byte that
+// holds the numbered parameter, so it is decoded as a program's byte is: the
+// numbered parameter first, then the partner that shares its byte (number 3
+// carries "Portamento" with "Porta Speed", 5 "Mono" with "Pitch Bend", and
+// bytes 0, 27, 28 and 29 hold two parameters too). A parameter the packed
+// program does not hold takes the data as ParameterChangeValue. Values are
+// clamped to their ranges; no fields for a number beyond the last parameter.
+struct DecodedParameterChange {
+    std::array<ParameterValue, 2> fields{};
+    std::size_t count = 0;
+};
+DecodedParameterChange DecodeParameterChange(int number, uint8_t first, uint8_t second);
 
 // --- requests and replies ---
 
@@ -168,7 +181,7 @@ enum class MessageKind {
     IdentificationRequest,  // F0 40 00 60 F7: answer IdentificationReply
     ProgramRequest,         // Number(): 0..99 program, 100/101 user wave, else nothing
     BankRequest,            // Number(): 1 cartridge, anything else internal
-    ParameterChange,        // bytes 7 and 8: ParameterChangeValue; parameter index = number + 7
+    ParameterChange,        // bytes 7 and 8: DecodeParameterChange
     ProgramDump,            // 78 bytes, number 0..99: ProgramFromDump
     UserWaveDump,           // 138 bytes, number 100/101: UserWaveFromDump
     BankDump,               // 3508 bytes: ProgramFromBank(i)

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <mutex>
 #include <vector>
 
 #include "programs/WaveSynthesis.h"
@@ -210,15 +211,42 @@ TEST_F(SysExReceiver, UserWaveDumpSetsTheRecipeAndBothTables)
     EXPECT_EQ(q->storedTables[1], want);
 }
 
-TEST_F(SysExReceiver, RequestsAreAnsweredWithDumpsOfTheWorkingProgramAndMemories)
+TEST_F(SysExReceiver, ProgramRequestsAreAnsweredWithTheSlotsAsTheBankDumpHoldsThem)
 {
-    q->ChangeParameter(kCutoff, 33, false);
+    for (int slot : {0, 37, 99}) {
+        q->RestorePreset(slot);
+        q->ChangeParameter(kCutoff, slot / 2 + 10, false);
+        q->ChangeParameter(kLfoShape, slot % 7 + 1, false);
+        q->ModifyCurrentPreset();
+    }
+    // The working program differs from every slot: program 37 with an edit
+    // that memory protection keeps out of its slot.
+    q->RestorePreset(37);
+    q->writeProtect = true;
+    q->ChangeParameter(kCutoff, 2, false);
+    const ParamValues working = Values(*q);
     ClearSent(q.host);
-    EXPECT_TRUE(Receive(*q, sysex::ProgramRequest(3)));
-    const auto program = sysex::ProgramDump(3, sysex::EncodeProgram(Values(*q)));
-    EXPECT_EQ(SentSysEx(q.host), std::vector<Bytes>{Bytes(program.begin(), program.end())});
+    for (int slot : {0, 37, 99}) EXPECT_TRUE(Receive(*q, sysex::ProgramRequest(slot)));
+    EXPECT_TRUE(Receive(*q, sysex::BankRequest(0)));
+    EXPECT_TRUE(Receive(*q, sysex::BankRequest(1)));
+    const auto sent = SentSysEx(q.host);
+    ASSERT_EQ(sent.size(), 5u);
+    const std::array<int, 3> slots{0, 37, 99};
+    for (std::size_t k = 0; k < slots.size(); ++k) {
+        const Bytes& answer = sent[k];
+        ASSERT_EQ(answer.size(), sysex::kProgramDumpBytes);
+        EXPECT_EQ(answer[6], slots[k]);
+        // 34 bytes and the checksum, as nibbles, as in that program's entry of the bank.
+        const Bytes& bank = sent[slots[k] < 50 ? 3 : 4];
+        const auto entry = bank.begin() + 7 + (slots[k] % 50) * 70;
+        EXPECT_EQ(Bytes(answer.begin() + 7, answer.end() - 1), Bytes(entry, entry + 70)) << slots[k];
+    }
+    EXPECT_EQ(q->GetCurrentPresetIndex(), 37);
+    EXPECT_EQ(Values(*q), working);
+}
 
-    ClearSent(q.host);
+TEST_F(SysExReceiver, UserWaveRequestsAreAnsweredWithTheRecipe)
+{
     EXPECT_TRUE(Receive(*q, sysex::ProgramRequest(101)));
     const auto wave = sysex::UserWaveDump(101, sysex::UserWaveEntriesOf(q->recipes[1]));
     EXPECT_EQ(SentSysEx(q.host), std::vector<Bytes>{Bytes(wave.begin(), wave.end())});
@@ -226,6 +254,37 @@ TEST_F(SysExReceiver, RequestsAreAnsweredWithDumpsOfTheWorkingProgramAndMemories
     ClearSent(q.host);
     EXPECT_TRUE(Receive(*q, sysex::ProgramRequest(120)));
     EXPECT_TRUE(SentSysEx(q.host).empty());
+}
+
+TEST_F(SysExReceiver, TheHostIsToldOfAReceivedProgramAndOfTheCurrentOneAfterABank)
+{
+    const auto expectHostSeesTheWorkingProgram = [&] {
+        std::lock_guard<std::mutex> guard(q.host.mutex);
+        EXPECT_GE(q.host.updateDisplays, 1);
+        std::array<float, kNumParams> last{};
+        last.fill(-1.0f);
+        for (const auto& [index, value] : q.host.automated) last[static_cast<std::size_t>(index)] = value;
+        for (int i = 0; i < kNumParams; ++i)
+            EXPECT_FLOAT_EQ(last[static_cast<std::size_t>(i)], static_cast<float>(q->GetParam(i)->GetNormalized())) << i;
+        q.host.updateDisplays = 0;
+        q.host.automated.clear();
+    };
+    q->RestorePreset(7);
+    EXPECT_TRUE(Receive(*q, Dump(12, SomeProgram())));
+    ASSERT_EQ(q->GetCurrentPresetIndex(), 12);
+    expectHostSeesTheWorkingProgram();
+
+    // A bank into the current program's memory: the current program is still
+    // 12, with its new content, although the last program written was 49.
+    std::array<sysex::PackedProgram, 50> programs{};
+    for (int i = 0; i < 50; ++i) {
+        ParamValues v = Defaults();
+        v[kCutoff] = i;
+        programs[static_cast<std::size_t>(i)] = sysex::EncodeProgram(v);
+    }
+    EXPECT_TRUE(Receive(*q, sysex::BankDump(0, programs)));
+    ASSERT_EQ(q->GetParam(kCutoff)->Value(), 12);
+    expectHostSeesTheWorkingProgram();
 }
 
 TEST_F(SysExReceiver, BankRequestSendsTheSlotsAndKeepsUnsavedEditsUnderProtection)

@@ -270,7 +270,7 @@ TEST(SysExCodec, ParameterChangeNumbersAndMessages)
     EXPECT_EQ(sysex::DecodeNibbles(m[7], m[8]), 0x80 | 20);
     EXPECT_FALSE(sysex::ParameterChangeFor(kLowBoost, v, m));
 
-    // The receiving side reads the two nibbles as a signed 7-bit value.
+    // A parameter the packed program lacks reads the two nibbles as a signed 7-bit value.
     EXPECT_EQ(sysex::ParameterChangeValue(0x08, 0x0C), -12);
     EXPECT_EQ(sysex::ParameterChangeValue(0x00, 0x0C), 12);
     EXPECT_EQ(sysex::ParameterChangeValue(0x06, 0x03), 99);
