@@ -67,7 +67,7 @@ void QOR::ProcessMidi(IMidiMessage* message)
         case 0xC: {
             const int program = event.data1 & 0x7F;
             if (!ignoreProgramChange && k3FunctionLevel >= 3 && program < 2 * kProgramsPerMemory)
-                SelectProgram(program);
+                SwitchProgram(program);
             break;
         }
         case 0xD:

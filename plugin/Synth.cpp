@@ -102,7 +102,18 @@ void Synth::AllNotesOff() { engine.AllNotesOff(); }
 
 void Synth::SelectProgram(int index)
 {
-    if (index < 0 || index >= NPresets()) return;
+    if (!SwitchProgram(index)) return;
+    if (sendParameterSysEx) {
+        IMidiMessage change;
+        change.status = 0xC0;
+        change.data1 = static_cast<uint8_t>(index & 0x7F);
+        SendMidi(&change);
+    }
+}
+
+bool Synth::SwitchProgram(int index)
+{
+    if (index < 0 || index >= NPresets()) return false;
     {
         auto lock = LockMain();
         ModifyCurrentPreset(nullptr);  // the outgoing program keeps its edits
@@ -111,12 +122,7 @@ void Synth::SelectProgram(int index)
         NotifyHostOfAllParams();
     }
     programEdited = false;
-    if (sendParameterSysEx) {
-        IMidiMessage change;
-        change.status = 0xC0;
-        change.data1 = static_cast<uint8_t>(index & 0x7F);
-        SendMidi(&change);
-    }
+    return true;
 }
 
 void Synth::InitProgram()

@@ -115,6 +115,11 @@ public:
     void SetMidiLevel(int level);
 
 protected:
+    // SelectProgram without telling the MIDI output: for a program change
+    // that came in by MIDI, which sent back would make two instruments joined
+    // both ways answer each other without end (MIDI Thru forwards it when the
+    // musician wants it). False for an index outside the slots.
+    bool SwitchProgram(int index);
     // Sends the hardware's parameter-change message for a parameter.
     virtual void SendParameterChange(int index) {}
 };

@@ -93,7 +93,10 @@ TEST_F(BinaryMidi, SysExThatIsNotOursGetsNoReplyAndNoCrash)
     EXPECT_LT(PeakOf(host.RenderFrames(2048)), 4.0f);
 }
 
-TEST_F(BinaryMidi, SelectingAProgramByMidiSendsAProgramChange)
+// A program change that came in by MIDI selects the program but is not sent
+// back: two instruments joined both ways would otherwise answer each other
+// without end. The host hears of the new program all the same.
+TEST_F(BinaryMidi, AProgramChangeByMidiSelectsAndIsNotSentBack)
 {
     Load();
     const int automationsBefore = host.Automations();
@@ -101,33 +104,17 @@ TEST_F(BinaryMidi, SelectingAProgramByMidiSendsAProgramChange)
     change.Midi(0, 0xC0, 5);
     EXPECT_EQ(host.SendEvents(change), 1);
     EXPECT_EQ(host.Dispatch(vst::effGetProgram), 5);
-    auto sent = SentOfType(vst::kVstMidiType);
-    ASSERT_EQ(sent.size(), 1u);
-    EXPECT_EQ(sent[0].bytes, (std::vector<uint8_t>{0xC0, 5, 0}));
-    EXPECT_EQ(sent[0].deltaFrames, 0);
+    EXPECT_TRUE(SentOfType(vst::kVstMidiType).empty());
     EXPECT_GE(host.Automations() - automationsBefore, 60) << "the host hears every parameter of the new program";
-    host.ClearSent();
 
-    // Any channel selects (omni); the answer goes out on channel 1 with the
-    // slot index, so cartridge program 50 is sent as 99.
+    // Any channel selects (omni); numbers past the hundred slots are dropped.
     EventList cartridge;
-    cartridge.Midi(64, 0xC9, 99);
+    cartridge.Midi(64, 0xC9, 99).Midi(80, 0xC0, 100).Midi(90, 0xC0, 127);
     host.SendEvents(cartridge);
-    EXPECT_EQ(host.Dispatch(vst::effGetProgram), 99);
-    sent = SentOfType(vst::kVstMidiType);
-    ASSERT_EQ(sent.size(), 1u);
-    EXPECT_EQ(sent[0].bytes, (std::vector<uint8_t>{0xC0, 99, 0}));
-    EXPECT_EQ(sent[0].deltaFrames, 0);
-    host.ClearSent();
-
-    // Program numbers past the hundred slots are dropped.
-    EventList beyond;
-    beyond.Midi(0, 0xC0, 100).Midi(0, 0xC0, 127);
-    host.SendEvents(beyond);
     EXPECT_EQ(host.Dispatch(vst::effGetProgram), 99);
     EXPECT_TRUE(SentOfType(vst::kVstMidiType).empty());
 
-    // A host program change is not a MIDI selection: nothing goes out.
+    // A host program change is not a MIDI selection either: nothing goes out.
     host.SetProgram(7);
     EXPECT_TRUE(SentOfType(vst::kVstMidiType).empty());
 }
