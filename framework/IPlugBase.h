@@ -105,6 +105,11 @@ public:
     // program whole). The instrument refreshes what the state reader alone
     // leaves stale: the user waves it plays.
     virtual void OnProgramStateLoaded() {}
+    // The part of a state that holds the program itself. The default state
+    // is nothing else; a product whose states also record when and where
+    // they were written leaves that record out here, so that two states of
+    // one program compare equal whoever wrote them.
+    virtual std::span<const uint8_t> ProgramOf(std::span<const uint8_t> state) const { return state; }
 
     // The main lock. Product code writes `auto lock = LockMain();`.
     [[nodiscard]] std::unique_lock<std::recursive_mutex> LockMain() const
@@ -121,6 +126,12 @@ public:
     int NPresets() const { return static_cast<int>(mPresets.size()); }
     IPresetSlot* GetPresetSlot(int index);
     int GetCurrentPresetIndex() const { return mCurrentPreset; }
+    // The name of the program as it plays: the current slot's, unless a
+    // program loaded into it kept its own name out of the slot (memory
+    // protection). A new current program, or a stored name, ends that.
+    const char* LiveProgramName() const;
+    void NameLiveProgram(std::string_view name);
+    bool SameProgram(std::span<const uint8_t> a, std::span<const uint8_t> b) const;
 
     bool SerializeParams(IChunk& chunk);
     int UnserializeParams(const IChunk& chunk, int position);
@@ -226,6 +237,8 @@ private:
     // editor keeps it alive until the plug-in is destroyed.
     IGraphics* mEditor = nullptr;
     std::vector<IPresetSlot> mPresets;
+    std::string mLiveName;  // empty: the live program has its slot's name
+    IChunk mLiveState;      // scratch for stores, kept to save reallocating
     std::vector<double*> mInputPtrs;
     std::vector<double*> mOutputPtrs;
     std::vector<InChannel> mInChannels;
