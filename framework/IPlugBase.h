@@ -92,8 +92,11 @@ public:
     virtual bool SendMidi(const IMidiMessage* message) { return false; }
     virtual bool SendSysEx(const ISysExMessage* message) { return false; }
     virtual void RefreshEditor();
+    // Reads a whole bank into the slots, then restores the current one; a
+    // bank that breaks off changes nothing and returns -1.
     virtual int UnserializePresets(const IChunk& chunk, int position);
-    // Stores the live state into the current slot; a non-empty name renames it.
+    // Stores the live state into the current slot (a slot that holds the
+    // same program keeps its bytes); a non-empty name renames it.
     virtual void ModifyCurrentPreset(const char* name = nullptr);
     virtual bool RestorePreset(int index);
     virtual void ReservedHook2() {}
@@ -136,9 +139,9 @@ public:
     bool SerializeParams(IChunk& chunk);
     int UnserializeParams(const IChunk& chunk, int position);
     bool SerializePresets(IChunk& chunk);
-    // The same bytes, but the current slot's entry holds the live state
-    // rather than what the slot has stored (they differ while memory
-    // protection keeps edits out of the slot).
+    // The same bytes, but the current slot's entry holds the program as it
+    // plays, with its name, rather than what the slot has stored (they differ
+    // while memory protection keeps edits out of the slot).
     bool SerializePresetsWithLiveProgram(IChunk& chunk);
     // count times: the first uninitialised slot gets the live state and the
     // name (or "Empty" when none is given).
