@@ -104,7 +104,8 @@ TEST_F(HostSession, ReopeningAndSavingAProjectChangesNothing)
 }
 
 // A hostile but legal host, from a seed: every chunk set is followed by a get
-// of the same kind, which must return the bytes set.
+// of the same kind, which must return the bytes set; a bank cut short is
+// refused and changes nothing.
 void RunSession(BinaryHost& h, uint32_t seed, int steps)
 {
     std::mt19937 rng(seed);
@@ -119,7 +120,7 @@ void RunSession(BinaryHost& h, uint32_t seed, int steps)
     bool active = true;
     for (int step = 0; step < steps; ++step) {
         SCOPED_TRACE("seed " + std::to_string(seed) + " step " + std::to_string(step));
-        switch (pick(12)) {
+        switch (pick(13)) {
             case 0: h.SetProgram(pick(100)); break;
             case 1: {
                 EventList change;
@@ -153,6 +154,14 @@ void RunSession(BinaryHost& h, uint32_t seed, int steps)
                 break;
             }
             case 10: h.SetProgramName("Session " + std::to_string(step)); break;
+            case 11: {
+                const std::vector<uint8_t> before = h.GetChunk(false);
+                std::vector<uint8_t> cut = anyOf(banks);
+                cut.resize(static_cast<size_t>(pick(static_cast<int>(cut.size()))));
+                ASSERT_EQ(h.SetChunk(cut, false), 0);
+                ASSERT_TRUE(SameBytes(h.GetChunk(false), before)) << "a bank cut at " << cut.size();
+                break;
+            }
             default: h.Render(left, right); break;
         }
     }
@@ -160,14 +169,21 @@ void RunSession(BinaryHost& h, uint32_t seed, int steps)
 
 TEST_F(HostSession, RandomHostCallsKeepChunksAsSet)
 {
-    for (const bool protect : {true, false}) {
-        SCOPED_TRACE(protect ? "memory protection on" : "memory protection off");
+    // A host that keeps only program chunks gets one for a bank request too.
+    struct Setting {
+        bool protect;
+        const char* vendor;
+        uint32_t seed;
+    };
+    for (const Setting& setting : {Setting{true, "QOR Binary Tests", 1234u}, Setting{false, "QOR Binary Tests", 5678u},
+                                   Setting{true, "Native Instruments", 91011u}}) {
+        SCOPED_TRACE(std::string(setting.vendor) + (setting.protect ? ", memory protection on" : ", protection off"));
         IsolatedHome own;
-        if (!protect) own.WriteConfig(kUnprotected);
-        BinaryHost h;
+        if (!setting.protect) own.WriteConfig(kUnprotected);
+        BinaryHost h(setting.vendor);
         ASSERT_TRUE(h.Create());
         h.Start();
-        RunSession(h, protect ? 1234u : 5678u, 150);
+        RunSession(h, setting.seed, 150);
     }
 }
 
