@@ -167,6 +167,26 @@ const char* IPlugBase::GetPresetName(int index) const
     return mPresets[static_cast<std::size_t>(index)].Name();
 }
 
+const char* IPlugBase::LiveProgramName() const
+{
+    return mLiveName.empty() ? GetPresetName(mCurrentPreset) : mLiveName.c_str();
+}
+
+void IPlugBase::NameLiveProgram(std::string_view name)
+{
+    // Cut as a slot would cut it.
+    char capped[IPresetSlot::kNameCapacity];
+    CopyText(capped, sizeof(capped), name);
+    mLiveName = std::strcmp(capped, GetPresetName(mCurrentPreset)) == 0 ? "" : capped;
+}
+
+bool IPlugBase::SameProgram(std::span<const uint8_t> a, std::span<const uint8_t> b) const
+{
+    const std::span<const uint8_t> x = ProgramOf(a);
+    const std::span<const uint8_t> y = ProgramOf(b);
+    return std::equal(x.begin(), x.end(), y.begin(), y.end());
+}
+
 IPresetSlot* IPlugBase::GetPresetSlot(int index)
 {
     if (index < 0 || index >= NPresets()) return nullptr;
@@ -211,12 +231,17 @@ bool IPlugBase::SerializePresetsWithLiveProgram(IChunk& chunk)
     bool ok = true;
     for (std::size_t i = 0; i < mPresets.size(); ++i) {
         const IPresetSlot& slot = mPresets[i];
-        chunk.PutString(slot.Name());
         if (static_cast<int>(i) == mCurrentPreset) {
+            chunk.PutString(LiveProgramName());
             chunk.PutBool(true);
-            ok = SerializeState(chunk);
-            if (!ok) return false;
+            mLiveState.Clear();
+            if (!SerializeState(mLiveState)) return false;
+            // While the slot holds the program as it plays, its bytes go out
+            // as they are: a bank set and got again comes back unchanged.
+            chunk.PutChunk(slot.initialized && SameProgram(mLiveState.Bytes(), slot.state.Bytes()) ? slot.state
+                                                                                                : mLiveState);
         } else {
+            chunk.PutString(slot.Name());
             chunk.PutBool(slot.initialized);
             if (slot.initialized) chunk.PutChunk(slot.state);
         }
@@ -227,28 +252,56 @@ bool IPlugBase::SerializePresetsWithLiveProgram(IChunk& chunk)
 
 int IPlugBase::UnserializePresets(const IChunk& chunk, int position)
 {
-    for (IPresetSlot& slot : mPresets) {
-        if (position < 0) break;
+    auto lock = LockMain();
+    // The state reader applies each slot to the live program as it goes, so
+    // the program as it plays is kept aside, and the slots change only once
+    // the whole bank has been read: a broken bank changes nothing.
+    IChunk live;
+    SerializeState(live);
+    struct Entry {
         std::string name;
-        position = chunk.GetString(name, position);
-        // A name that runs past the end leaves the slot as it was.
+        bool initialized = false;
+        IChunk state;
+    };
+    std::vector<Entry> entries(mPresets.size());
+    for (Entry& entry : entries) {
+        if (position < 0) break;
+        position = chunk.GetString(entry.name, position);
+        // A name that runs past the end is no name.
         if (position < 0 || position > chunk.Size()) {
             position = -1;
             break;
         }
-        slot.SetName(name);
-        bool initialized = false;
-        position = chunk.GetBool(initialized, position);
-        if (position < 0) break;
-        slot.initialized = initialized;
-        if (initialized) {
-            // A slot's state carries no length: the state reader knows its end.
-            position = UnserializeState(chunk, position);
-            if (position > 0) {
-                slot.state.Clear();
-                SerializeState(slot.state);
-            }
+        position = chunk.GetBool(entry.initialized, position);
+        if (position < 0 || !entry.initialized) continue;
+        // A slot's state carries no length: the state reader knows its end.
+        // One that reads nothing is not a state of ours.
+        const int start = position;
+        position = UnserializeState(chunk, start);
+        if (position <= start) {
+            position = -1;
+            break;
         }
+        SerializeState(entry.state);
+        // A program that reads back as it came keeps its bytes, including
+        // the record of when it was written.
+        const auto given =
+            chunk.Bytes().subspan(static_cast<std::size_t>(start), static_cast<std::size_t>(position - start));
+        if (SameProgram(entry.state.Bytes(), given)) {
+            entry.state.Clear();
+            entry.state.PutBytes(given);
+        }
+    }
+    if (position < 0) {
+        UnserializeState(live, 0);
+        return -1;
+    }
+    for (std::size_t i = 0; i < mPresets.size(); ++i) {
+        IPresetSlot& slot = mPresets[i];
+        Entry& entry = entries[i];
+        slot.SetName(entry.name);
+        slot.initialized = entry.initialized;
+        if (entry.initialized) std::swap(slot.state, entry.state);
     }
     RestorePreset(mCurrentPreset);
     return position;
@@ -258,9 +311,14 @@ void IPlugBase::ModifyCurrentPreset(const char* name)
 {
     IPresetSlot* slot = GetPresetSlot(mCurrentPreset);
     if (!slot) return;
-    slot->state.Clear();
-    SerializeState(slot->state);
-    if (name && name[0]) slot->SetName(name);
+    // A slot that already holds the program keeps its bytes.
+    mLiveState.Clear();
+    SerializeState(mLiveState);
+    if (!SameProgram(mLiveState.Bytes(), slot->state.Bytes())) std::swap(slot->state, mLiveState);
+    if (name && name[0]) {
+        slot->SetName(name);
+        mLiveName.clear();
+    }
 }
 
 bool IPlugBase::RestorePreset(int index)
@@ -283,6 +341,7 @@ bool IPlugBase::RestorePreset(int index)
     }
     if (ok) {
         mCurrentPreset = index;
+        mLiveName.clear();
         OnPresetsChanged();
         RefreshEditor();
     }

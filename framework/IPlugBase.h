@@ -94,8 +94,11 @@ public:
     virtual bool SendMidi(const IMidiMessage* message) { return false; }
     virtual bool SendSysEx(const ISysExMessage* message) { return false; }
     virtual void RefreshEditor();
+    // Reads a whole bank into the slots, then restores the current one; a
+    // bank that breaks off changes nothing and returns -1.
     virtual int UnserializePresets(const IChunk& chunk, int position);
-    // Stores the live state into the current slot; a non-empty name renames it.
+    // Stores the live state into the current slot (a slot that holds the
+    // same program keeps its bytes); a non-empty name renames it.
     virtual void ModifyCurrentPreset(const char* name = nullptr);
     virtual bool RestorePreset(int index);
     virtual void ReservedHook2() {}
@@ -121,6 +124,11 @@ public:
         const IParameter* param = GetParam(index);
         return param ? param->ParseHostText(text) : std::nullopt;
     }
+    // The part of a state that holds the program itself. The default state
+    // is nothing else; a product whose states also record when and where
+    // they were written leaves that record out here, so that two states of
+    // one program compare equal whoever wrote them.
+    virtual std::span<const uint8_t> ProgramOf(std::span<const uint8_t> state) const { return state; }
 
     // The main lock. Product code writes `auto lock = LockMain();`.
     [[nodiscard]] std::unique_lock<std::recursive_mutex> LockMain() const
@@ -137,13 +145,19 @@ public:
     int NPresets() const { return static_cast<int>(mPresets.size()); }
     IPresetSlot* GetPresetSlot(int index);
     int GetCurrentPresetIndex() const { return mCurrentPreset; }
+    // The name of the program as it plays: the current slot's, unless a
+    // program loaded into it kept its own name out of the slot (memory
+    // protection). A new current program, or a stored name, ends that.
+    const char* LiveProgramName() const;
+    void NameLiveProgram(std::string_view name);
+    bool SameProgram(std::span<const uint8_t> a, std::span<const uint8_t> b) const;
 
     bool SerializeParams(IChunk& chunk);
     int UnserializeParams(const IChunk& chunk, int position);
     bool SerializePresets(IChunk& chunk);
-    // The same bytes, but the current slot's entry holds the live state
-    // rather than what the slot has stored (they differ while memory
-    // protection keeps edits out of the slot).
+    // The same bytes, but the current slot's entry holds the program as it
+    // plays, with its name, rather than what the slot has stored (they differ
+    // while memory protection keeps edits out of the slot).
     bool SerializePresetsWithLiveProgram(IChunk& chunk);
     // count times: the first uninitialised slot gets the live state and the
     // name (or "Empty" when none is given).
@@ -242,6 +256,8 @@ private:
     // editor keeps it alive until the plug-in is destroyed.
     IGraphics* mEditor = nullptr;
     std::vector<IPresetSlot> mPresets;
+    std::string mLiveName;  // empty: the live program has its slot's name
+    IChunk mLiveState;      // scratch for stores, kept to save reallocating
     std::vector<double*> mInputPtrs;
     std::vector<double*> mOutputPtrs;
     std::vector<InChannel> mInChannels;

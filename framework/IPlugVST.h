@@ -98,6 +98,8 @@ private:
     intptr_t Dispatch(int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt);
     intptr_t GetChunk(void** data, bool isBank);
     intptr_t SetChunk(const void* data, intptr_t size, bool isBank);
+    int SetProgramChunk(const IChunk& chunk, int position);
+    bool PlaysHostProgram(const IChunk& chunk, int stateEnd) const;
     intptr_t ProcessEvents(const vst::VstEvents* events);
     intptr_t String2Parameter(int index, const char* text);
     intptr_t PinProperties(int index, vst::VstPinProperties* properties, bool input);
@@ -116,6 +118,10 @@ private:
     std::optional<bool> mHostNeedsProgramChunks;
     IChunk mState;      // the last program chunk handed to the host
     IChunk mBankState;  // the last bank chunk handed to the host
+    // The last program chunk the host set, in our own form, and where its
+    // state ends and the name begins.
+    IChunk mHostProgram;
+    int mHostProgramStateEnd = 0;
     vst::AEffect mAEffect{};
 };
 

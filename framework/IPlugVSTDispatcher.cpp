@@ -182,12 +182,67 @@ intptr_t IPlugVST::GetChunk(void** data, bool isBank)
         ok = SerializePresetsWithLiveProgram(chunk);
     } else {
         ok = SerializeState(chunk);
-        chunk.PutString(GetPresetName(GetCurrentPresetIndex()));
+        const int stateEnd = chunk.Size();
+        chunk.PutString(LiveProgramName());
+        // The program the host set, unchanged since, goes back in the host's
+        // own bytes, whichever program number it was set into.
+        if (ok && PlaysHostProgram(chunk, stateEnd)) {
+            chunk.Clear();
+            chunk.PutChunk(mHostProgram);
+        }
     }
     if (!ok || chunk.Empty()) return 0;
     // The bytes stay valid until the next request of the same kind.
     *data = chunk.Data();
     return chunk.Size();
+}
+
+bool IPlugVST::PlaysHostProgram(const IChunk& chunk, int stateEnd) const
+{
+    if (mHostProgram.Empty()) return false;
+    const auto mine = chunk.Bytes();
+    const auto host = mHostProgram.Bytes();
+    const auto split = static_cast<std::size_t>(stateEnd);
+    const auto hostSplit = static_cast<std::size_t>(mHostProgramStateEnd);
+    return SameProgram(mine.subspan(8, split - 8), host.subspan(8, hostSplit - 8)) &&
+           std::ranges::equal(mine.subspan(split), host.subspan(hostSplit));
+}
+
+// One program's state, then its name, into the current program. A chunk
+// that breaks off inside the state changes nothing.
+int IPlugVST::SetProgramChunk(const IChunk& chunk, int position)
+{
+    IChunk live;
+    SerializeState(live);
+    const int start = position;
+    position = UnserializeState(chunk, start);
+    // A state reader that read nothing found no state of ours: reading a
+    // program name from those bytes would rename the current program with
+    // junk and report success.
+    if (position == start) return -1;
+    if (position < 0) {
+        UnserializeState(live, 0);
+        return -1;
+    }
+    const int stateEnd = position;
+    std::string name;
+    if (position < chunk.Size()) {
+        position = chunk.GetString(name, position);
+        ModifyCurrentPreset(name.c_str());
+    } else {
+        ModifyCurrentPreset();
+    }
+    // Memory protection may have kept the name out of the slot; the program
+    // as it plays keeps it all the same.
+    NameLiveProgram(name);
+    OnProgramStateLoaded();
+    // Kept only in the form we hand out ourselves: header, state, name.
+    mHostProgram.Clear();
+    if (start == 8 && position == chunk.Size() && stateEnd < position) {
+        mHostProgram.PutChunk(chunk);
+        mHostProgramStateEnd = stateEnd;
+    }
+    return position;
 }
 
 intptr_t IPlugVST::SetChunk(const void* data, intptr_t size, bool isBank)
@@ -204,27 +259,10 @@ intptr_t IPlugVST::SetChunk(const void* data, intptr_t size, bool isBank)
     if (chunk.GetInt32(magic, 0) > 0 && magic == kChunkMagic) position = chunk.GetInt32(version, 4);
     if (position < 0) position = 0;  // the magic alone: read it as a state
 
-    if (isBank && version >= kChunkVersion) {
+    if (isBank && version >= kChunkVersion)
         position = UnserializePresets(chunk, position);
-    } else {
-        const int start = position;
-        position = UnserializeState(chunk, position);
-        // A state reader that read nothing found no state of ours: reading a
-        // program name from those bytes would rename the current program with
-        // junk and report success. Refuse them and leave everything as it is.
-        if (position == start) {
-            position = -1;
-        } else {
-            if (position >= 0 && position < chunk.Size()) {
-                std::string name;
-                position = chunk.GetString(name, position);
-                ModifyCurrentPreset(name.c_str());
-            } else {
-                ModifyCurrentPreset();
-            }
-            OnProgramStateLoaded();
-        }
-    }
+    else
+        position = SetProgramChunk(chunk, position);
 
     // A host that keeps only program chunks may still hand back a bank saved
     // before it was told apart.

@@ -150,38 +150,13 @@ void ApplyParameterList(IPlugBase& plug, const Reader& in, std::size_t at)
         plug.GetParam(i)->SetNormalized(in.Float(at + kParamListAt + 4 * static_cast<std::size_t>(i)));
 }
 
-// Everything a bank load may change: the slots, the live state and which
-// program is current.
-struct BankSnapshot {
-    IChunk slots;
-    IChunk live;
-};
-
-BankSnapshot TakeSnapshot(IPlugBase& plug)
-{
-    BankSnapshot snapshot;
-    plug.SerializePresets(snapshot.slots);
-    plug.SerializeState(snapshot.live);
-    return snapshot;
-}
-
-void RollBack(IPlugBase& plug, const BankSnapshot& snapshot)
-{
-    plug.UnserializePresets(snapshot.slots, 0);
-    plug.UnserializeState(snapshot.live, 0);
-}
-
 // The chunk form of a bank: every slot, then the current program again. A
-// chunk that ends inside a slot puts everything back as it was.
+// chunk that ends inside a slot changes nothing.
 bool UnserializeBankChunk(IPlugBase& plug, std::span<const uint8_t> bytes)
 {
     IChunk chunk;
     chunk.PutBytes(bytes);
-    const BankSnapshot snapshot = TakeSnapshot(plug);
-    if (plug.UnserializePresets(chunk, StateStart(chunk)) < 0) {
-        RollBack(plug, snapshot);
-        return false;
-    }
+    if (plug.UnserializePresets(chunk, StateStart(chunk)) < 0) return false;
     plug.NotifyHostOfProgramChange();
     return true;
 }

@@ -45,19 +45,35 @@ inline std::filesystem::path UseTemporaryHome(const char* target, const char* in
 }
 
 // An instance as a host has it right after creation, every empty slot
-// holding the initial state.
-inline std::unique_ptr<QOR> NewInstance(const char* target)
+// holding the initial state. NewInstance also makes the temporary home, once
+// per target; MakeInstance makes further ones in it.
+inline std::unique_ptr<QOR> MakeInstance()
 {
-    UseTemporaryHome(target);
     auto plug = std::make_unique<QOR>(nullptr);
     plug->FillEmptyPresets(nullptr, 100);
     return plug;
 }
 
+inline std::unique_ptr<QOR> NewInstance(const char* target)
+{
+    UseTemporaryHome(target);
+    return MakeInstance();
+}
+
+// What a target wants done before a broken promise stops the fuzzer, such as
+// writing down the inputs that led there.
+inline void (*&BeforeStop())()
+{
+    static void (*action)() = nullptr;
+    return action;
+}
+
 // A broken promise stops the fuzzer with the input that broke it.
 inline void Check(bool condition)
 {
-    if (!condition) __builtin_trap();
+    if (condition) return;
+    if (BeforeStop()) BeforeStop()();
+    __builtin_trap();
 }
 
 // Whatever arrived: every parameter inside its range, a valid current slot.

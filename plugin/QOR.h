@@ -32,6 +32,7 @@ public:
     void ProcessMidi(IMidiMessage* message) override;
     void ProcessSysEx(ISysExMessage* message) override;
     bool SerializeState(IChunk& chunk) override;
+    std::span<const uint8_t> ProgramOf(std::span<const uint8_t> state) const override;
     int UnserializeState(const IChunk& chunk, int position) override;
     void SetParameterFromEditor(int index, double normalized) override;
     void ModifyCurrentPreset(const char* name = nullptr) override;

@@ -36,7 +36,7 @@ bool QOR::SerializeState(IChunk& chunk)
     auto lock = LockMain();
     chunk.PutBytes(std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(kStateTag.data()), kStateTag.size()));
     chunk.PutInt32(GetCurrentPresetIndex());
-    chunk.PutString(GetPresetName(GetCurrentPresetIndex()));
+    chunk.PutString(LiveProgramName());
     for (std::size_t m = 0; m < 2; ++m) {
         chunk.PutInt32(static_cast<int32_t>(recipes[m].size()));
         for (const auto& [harmonic, amplitude] : recipes[m]) {
@@ -48,6 +48,20 @@ bool QOR::SerializeState(IChunk& chunk)
     }
     for (int i = 0; i < NParams(); ++i) chunk.PutDouble(GetParam(i)->Value());
     return true;
+}
+
+// What follows the tag, the program number and the name: those only record
+// where and when the state was written.
+std::span<const uint8_t> QOR::ProgramOf(std::span<const uint8_t> state) const
+{
+    constexpr std::size_t kNameLengthAt = kStateTag.size() + 4;
+    if (state.size() < kNameLengthAt + 4 || std::memcmp(state.data(), kStateTag.data(), kStateTag.size()) != 0)
+        return state;
+    int32_t nameLength = 0;
+    std::memcpy(&nameLength, state.data() + kNameLengthAt, sizeof(nameLength));
+    const std::size_t nameAt = kNameLengthAt + 4;
+    if (nameLength < 0 || static_cast<std::size_t>(nameLength) > state.size() - nameAt) return state;
+    return state.subspan(nameAt + static_cast<std::size_t>(nameLength));
 }
 
 int QOR::UnserializeState(const IChunk& chunk, int position)

@@ -221,7 +221,7 @@ TEST(IPlugBase, BankLayoutAndRoundTrip)
     EXPECT_EQ(b.GetParam(1)->Value(), 12.0);
 }
 
-TEST(IPlugBase, TruncatedBankKeepsTheSlotsAfterTheBreak)
+TEST(IPlugBase, TruncatedBankChangesNoSlot)
 {
     TestPlug a(nullptr);
     a.FillEmptyPresets("Bank A", 100);
@@ -235,8 +235,8 @@ TEST(IPlugBase, TruncatedBankKeepsTheSlotsAfterTheBreak)
     TestPlug b(nullptr);
     b.FillEmptyPresets("Bank B", 100);
     EXPECT_EQ(b.UnserializePresets(cut, 0), -1);
-    EXPECT_STREQ(b.GetPresetName(0), "Bank A");
-    EXPECT_STREQ(b.GetPresetName(1), "Bank A");
+    EXPECT_STREQ(b.GetPresetName(0), "Bank B");
+    EXPECT_STREQ(b.GetPresetName(1), "Bank B");
     EXPECT_STREQ(b.GetPresetName(2), "Bank B");
     EXPECT_STREQ(b.GetPresetName(99), "Bank B");
 

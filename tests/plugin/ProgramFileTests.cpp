@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <bit>
 #include <cstring>
 #include <string>
@@ -186,6 +188,32 @@ TEST_F(ProgramFiles, TruncatedFilesAreRefusedWithNothingChanged)
     SetBigEndian(cutBank, 156, 30000);
     EXPECT_FALSE(LoadBankImage(*b, cutBank));
     EXPECT_EQ(Snapshot(*b), before);
+}
+
+// Edits the musician has not stored, a user wave among them, survive a bank
+// file that breaks off inside a slot.
+TEST_F(ProgramFiles, RefusedBankKeepsUnstoredEdits)
+{
+    const Bytes bank = MakeBankImage(*a);
+    Bytes cut(bank.begin(), bank.begin() + 160 + 30000);
+    SetBigEndian(cut, 156, 30000);
+
+    b->ChangeParameter(kCutoff, 7, false);
+    std::array<uint8_t, 512> ramp{};
+    for (std::size_t i = 0; i < ramp.size(); ++i) ramp[i] = static_cast<uint8_t>(i / 2);
+    b->WriteUserWaveBytes(0, ramp.data());
+    b->CopyActiveToStored(0, 0);  // as a WAV file loads it
+    const Snapshot before(*b);
+    IChunk live;
+    b->SerializeState(live);
+    const Bytes playing(b->ActiveTable(0), b->ActiveTable(0) + kUserWaveBytes);
+
+    EXPECT_FALSE(LoadBankImage(*b, cut));
+    EXPECT_EQ(Snapshot(*b), before);
+    IChunk after;
+    b->SerializeState(after);
+    EXPECT_TRUE(std::ranges::equal(after.Bytes(), live.Bytes())) << "the program as it is kept";
+    EXPECT_EQ(Bytes(b->ActiveTable(0), b->ActiveTable(0) + kUserWaveBytes), playing) << "the user wave as it plays";
 }
 
 TEST_F(ProgramFiles, ChunkWithoutHostHeaderIsReadFromOffset60)
