@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 #include "framework/TextCopy.h"
 
@@ -209,7 +210,7 @@ int IPlugBase::UnserializeParams(const IChunk& chunk, int position)
         if (position < 0) value = 0.0;
         mParams[i].Set(value);
     }
-    for (int i = 0; i < NParams(); ++i) OnParamChange(i);
+    PushAllParams();
     return position;
 }
 
@@ -358,6 +359,14 @@ void IPlugBase::FillEmptyPresets(const char* name, int count)
         slot->state.Clear();
         SerializeState(slot->state);
     }
+}
+
+void IPlugBase::PushAllParams()
+{
+    auto lock = LockMain();
+    const bool outer = std::exchange(mPushingAllParams, true);
+    for (int i = 0; i < NParams(); ++i) OnParamChange(i);
+    mPushingAllParams = outer;
 }
 
 void IPlugBase::NotifyHostOfAllParams()

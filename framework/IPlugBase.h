@@ -163,6 +163,11 @@ public:
     // name (or "Empty" when none is given).
     void FillEmptyPresets(const char* name, int count);
     void NotifyHostOfAllParams();
+    // OnParamChange for every parameter in index order, as after a program,
+    // a chunk or an activation; OnParamChange can tell such a sweep from one
+    // parameter being moved by PushingAllParams().
+    void PushAllParams();
+    bool PushingAllParams() const { return mPushingAllParams; }
 
     // True when a channel configuration matches; a negative argument matches any.
     bool LegalIO(int inputs, int outputs) const;
@@ -256,6 +261,7 @@ private:
     // editor keeps it alive until the plug-in is destroyed.
     IGraphics* mEditor = nullptr;
     std::vector<IPresetSlot> mPresets;
+    bool mPushingAllParams = false;
     std::string mLiveName;  // empty: the live program has its slot's name
     IChunk mLiveState;      // scratch for stores, kept to save reallocating
     std::vector<double*> mInputPtrs;

@@ -34,7 +34,7 @@ intptr_t IPlugVST::Dispatch(int32_t opcode, int32_t index, intptr_t value, void*
     switch (opcode) {
         case vst::effOpen:
             HostSpecificInit();
-            for (int i = 0; i < NParams(); ++i) OnParamChange(i);
+            PushAllParams();
             return 0;
         case vst::effSetProgram:
             // The live state is kept in the slot being left.

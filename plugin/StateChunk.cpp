@@ -107,7 +107,7 @@ int QOR::UnserializeState(const IChunk& chunk, int position)
         if (pos < 0) value = 0.0;
         GetParam(i)->Set(value);
     }
-    for (int i = 0; i < NParams(); ++i) OnParamChange(i);
+    PushAllParams();
     return pos;
 }
 

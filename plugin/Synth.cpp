@@ -78,8 +78,10 @@ void Synth::Reset()
 void Synth::OnParamChange(int index)
 {
     auto lock = LockMain();
-    // The working parameter only moves the panel's selection: it is never learned.
-    if (learnActive && index >= 0 && index < kNumParams && index != kWorkingParameter) {
+    // The working parameter only moves the panel's selection: it is never
+    // learned. Nor is a sweep over every parameter (a program change, a chunk,
+    // an activation), which would learn whichever parameter came last.
+    if (learnActive && !PushingAllParams() && index >= 0 && index < kNumParams && index != kWorkingParameter) {
         learnParameter = index;
         CompleteMidiLearn();
     }
@@ -88,8 +90,7 @@ void Synth::OnParamChange(int index)
 void Synth::OnActivate(bool active)
 {
     auto lock = LockMain();
-    if (active)
-        for (int i = 0; i < NParams(); ++i) OnParamChange(i);
+    if (active) PushAllParams();
 }
 
 void Synth::SetMidiLevel(int level)

@@ -228,6 +228,24 @@ TEST_F(MidiInput, WorkingParameterIsNeverLearned)
     EXPECT_EQ(plug->infoMessage, kInfoVersion);
 }
 
+// A program change, a program chunk or an activation pushes every parameter
+// to the engine; none of that is the musician moving a control.
+TEST_F(MidiInput, LearnWaitsThroughProgramChangesForTheControlTheMusicianMoves)
+{
+    plug->StartMidiLearn(true);
+    Midi(0xB0, 21, 64);
+    Midi(0xC0, 7, 0);
+    plug->OnActivate(true);
+    IChunk state;
+    plug->SerializeState(state);
+    plug->UnserializeState(state, 0);
+    EXPECT_TRUE(plug->learnActive);
+    EXPECT_EQ(plug->controllerMap[21], -1);
+    plug->SetParameterFromEditor(kResonance, 0.5);
+    EXPECT_EQ(plug->controllerMap[21], kResonance);
+    EXPECT_FALSE(plug->learnActive);
+}
+
 TEST_F(MidiInput, UnlearnClearsAControllerOrEveryControllerOfAParameter)
 {
     plug->controllerMap[10] = kResonance;
