@@ -99,6 +99,7 @@ private:
     intptr_t GetChunk(void** data, bool isBank);
     intptr_t SetChunk(const void* data, intptr_t size, bool isBank);
     int SetProgramChunk(const IChunk& chunk, int position);
+    int SetBankChunk(const IChunk& chunk, int position);
     bool PlaysHostProgram(const IChunk& chunk, int stateEnd) const;
     intptr_t ProcessEvents(const vst::VstEvents* events);
     intptr_t String2Parameter(int index, const char* text);

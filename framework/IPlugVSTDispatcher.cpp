@@ -16,6 +16,9 @@ namespace {
 
 constexpr int32_t kChunkMagic = 0x70666674;  // 'pfft'
 constexpr int32_t kChunkVersion = 0x00010000;
+// After the slots of a host's bank: which program was playing. Readers that
+// predate it stop after the last slot and never see it.
+constexpr int32_t kCurrentProgramTag = 0x72756370;  // 'pcur'
 constexpr intptr_t kVendorSpecificYes = 0xBEEF;
 constexpr intptr_t kCockosExtension = 0xBEEF0000;
 
@@ -51,7 +54,9 @@ intptr_t IPlugVST::Dispatch(int32_t opcode, int32_t index, intptr_t value, void*
             }
             return 0;
         case vst::effGetProgramName:
-            if (text) CopyText(text, kHostProgramNameCapacity, GetPresetName(GetCurrentPresetIndex()));
+            // The name of what plays, which memory protection may have kept
+            // out of the slot; the host's list of programs shows the slots.
+            if (text) CopyText(text, kHostProgramNameCapacity, LiveProgramName());
             return 0;
         case vst::effGetParamLabel:
             if (const IParameter* param = GetParam(index); param && text)
@@ -180,6 +185,8 @@ intptr_t IPlugVST::GetChunk(void** data, bool isBank)
         // of their slot (the slot itself stays as it was).
         ModifyCurrentPreset();
         ok = SerializePresetsWithLiveProgram(chunk);
+        chunk.PutInt32(kCurrentProgramTag);
+        chunk.PutInt32(GetCurrentPresetIndex());
     } else {
         ok = SerializeState(chunk);
         const int stateEnd = chunk.Size();
@@ -245,6 +252,25 @@ int IPlugVST::SetProgramChunk(const IChunk& chunk, int position)
     return position;
 }
 
+// Every slot, then the program that was playing when the host saved the
+// bank, so that a reopened project plays what it played. A bank without that
+// record keeps the current program number.
+int IPlugVST::SetBankChunk(const IChunk& chunk, int position)
+{
+    position = UnserializePresets(chunk, position);
+    int32_t tag = 0;
+    int32_t current = 0;
+    if (position >= 0 && chunk.GetInt32(tag, position) > 0 && tag == kCurrentProgramTag &&
+        chunk.GetInt32(current, position + 4) > 0) {
+        position += 8;
+        if (current != GetCurrentPresetIndex() && current >= 0 && current < NPresets()) {
+            RestorePreset(current);
+            NotifyHostOfProgramChange();
+        }
+    }
+    return position;
+}
+
 intptr_t IPlugVST::SetChunk(const void* data, intptr_t size, bool isBank)
 {
     if (!data || size < 0 || size > std::numeric_limits<int>::max()) return 0;
@@ -260,7 +286,7 @@ intptr_t IPlugVST::SetChunk(const void* data, intptr_t size, bool isBank)
     if (position < 0) position = 0;  // the magic alone: read it as a state
 
     if (isBank && version >= kChunkVersion)
-        position = UnserializePresets(chunk, position);
+        position = SetBankChunk(chunk, position);
     else
         position = SetProgramChunk(chunk, position);
 
@@ -273,7 +299,7 @@ intptr_t IPlugVST::SetChunk(const void* data, intptr_t size, bool isBank)
         int32_t bankVersion = 0;
         if (mBankState.GetInt32(bankMagic, 0) > 0 && bankMagic == kChunkMagic &&
             mBankState.GetInt32(bankVersion, 4) > 0 && bankVersion >= kChunkVersion)
-            position = UnserializePresets(mBankState, 8);
+            position = SetBankChunk(mBankState, 8);
     }
     if (position < 0) return 0;
     RefreshEditor();

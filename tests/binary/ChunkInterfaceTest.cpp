@@ -54,7 +54,10 @@ TEST_F(BinaryChunks, BankChunkHoldsAllHundredSlots)
         ASSERT_TRUE(state) << "a whole program state follows at " << in.Position();
         EXPECT_EQ(state->values.size(), 60u);
     }
-    EXPECT_TRUE(in.AtEnd()) << "the bank ends after the last slot";
+    // Then which program was playing: 'pcur' and the program number.
+    EXPECT_EQ(in.Int32(), 0x72756370);
+    EXPECT_EQ(in.Int32(), static_cast<int32_t>(host.Dispatch(vst::effGetProgram)));
+    EXPECT_TRUE(in.AtEnd()) << "the bank ends after the current program";
     // The bytes handed out do not change while nothing changes.
     EXPECT_EQ(host.GetChunk(false), bank);
 }

@@ -90,15 +90,24 @@ TEST_F(HostSession, ReopeningAndSavingAProjectChangesNothing)
         BinaryHost first;
         ASSERT_TRUE(first.Create());
         first.Start();
-        first.SetProgram(ProgramNamed(first, "Digi Piano III"));
+        const int digiPiano = ProgramNamed(first, "Digi Piano III");
+        first.SetProgram(digiPiano);
         first.SetParameter(17, 0.8f);
         first.SetParameter(0, 0.4f);
+        const std::vector<float> playing = first.AllParameters();
         const std::vector<uint8_t> saved = first.GetChunk(program);
 
+        // The project reopens on the program it was saved with, edits and
+        // all, with no program change from the host.
         BinaryHost reopened;
         ASSERT_TRUE(reopened.Create());
         reopened.Start();
         ASSERT_EQ(reopened.SetChunk(saved, program), 1);
+        if (!program) {
+            EXPECT_EQ(reopened.Dispatch(vst::effGetProgram), digiPiano);
+        }
+        EXPECT_EQ(reopened.ProgramName(), "Digi Piano III");
+        EXPECT_EQ(reopened.AllParameters(), playing);
         EXPECT_TRUE(SameBytes(reopened.GetChunk(program), saved));
     }
 }

@@ -33,7 +33,8 @@ TEST_F(IPlugVSTChunk, BankChunkInAnOrdinaryHost)
     const std::vector<uint8_t> bank = GetChunk(0);
     ASSERT_GE(bank.size(), 8u);
     EXPECT_EQ(std::vector<uint8_t>(bank.begin(), bank.begin() + 8), Header());
-    EXPECT_EQ(bank.size(), 8u + 100 * (4 + 5 + 1 + 480));
+    // Header, the slots, then 'pcur' and the program that was playing.
+    EXPECT_EQ(bank.size(), 8u + 100 * (4 + 5 + 1 + 480) + 8);
     EXPECT_EQ(host.vendorQueries, 1);
     GetChunk(0);
     GetChunk(1);
@@ -84,10 +85,11 @@ TEST_F(IPlugVSTChunk, BankRoundTripsIntoAnotherInstance)
     Create();
     EXPECT_EQ(SetChunk(0, bank), 1);
     EXPECT_STREQ(plug->GetPresetName(7), "Organ");
-    // The current slot (0) is restored after the bank.
-    EXPECT_EQ(plug->GetParam(1)->Value(), 10.0);
-    Dispatch(vst::effSetProgram, 0, 7);
+    // The program that was playing (7) plays again; slot 0 kept its edit.
+    EXPECT_EQ(plug->GetCurrentPresetIndex(), 7);
     EXPECT_DOUBLE_EQ(plug->GetParam(0)->Value(), 0.3f);
+    Dispatch(vst::effSetProgram, 0, 0);
+    EXPECT_EQ(plug->GetParam(1)->Value(), 10.0);
 }
 
 TEST_F(IPlugVSTChunk, ProgramChunkWithoutHeaderIsReadFromTheStart)
@@ -161,7 +163,7 @@ TEST_F(IPlugVSTChunk, ProgramChunkHostsGetProgramsForBankRequests)
     // A vendor that merely contains the name is an ordinary host.
     host.vendor = "Native Instruments GmbH";
     Create();
-    EXPECT_EQ(GetChunk(0).size(), 8u + 100 * (4 + 5 + 1 + 480));
+    EXPECT_EQ(GetChunk(0).size(), 8u + 100 * (4 + 5 + 1 + 480) + 8);
 }
 
 TEST_F(IPlugVSTChunk, ProgramChunkHostsStillReadABank)

@@ -83,6 +83,8 @@ TEST(HostBankChunk, WithoutProtectionTheChunkIsTheStoredSlots)
     expected.PutInt32(0x70666674);
     expected.PutInt32(0x00010000);
     ASSERT_TRUE(a->SerializePresets(expected));
+    expected.PutInt32(0x72756370);  // 'pcur': program 0 was playing
+    expected.PutInt32(0);
     const auto bytes = expected.Bytes();
     EXPECT_EQ(bank, std::vector<uint8_t>(bytes.begin(), bytes.end()));
 }
