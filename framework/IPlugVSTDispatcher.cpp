@@ -235,6 +235,11 @@ int IPlugVST::SetProgramChunk(const IChunk& chunk, int position)
     std::string name;
     if (position < chunk.Size()) {
         position = chunk.GetString(name, position);
+        // A name cut short: the chunk is broken, and changes nothing.
+        if (position < 0 || position > chunk.Size()) {
+            UnserializeState(live, 0);
+            return -1;
+        }
         ModifyCurrentPreset(name.c_str());
     } else {
         ModifyCurrentPreset();
@@ -298,8 +303,12 @@ intptr_t IPlugVST::SetChunk(const void* data, intptr_t size, bool isBank)
         int32_t bankMagic = 0;
         int32_t bankVersion = 0;
         if (mBankState.GetInt32(bankMagic, 0) > 0 && bankMagic == kChunkMagic &&
-            mBankState.GetInt32(bankVersion, 4) > 0 && bankVersion >= kChunkVersion)
-            position = SetBankChunk(mBankState, 8);
+            mBankState.GetInt32(bankVersion, 4) > 0 && bankVersion >= kChunkVersion) {
+            // A program already read with bytes to spare stays read when
+            // the bytes are no bank either (a refused bank changes nothing).
+            const int bank = SetBankChunk(mBankState, 8);
+            if (bank >= 0 || position < 0) position = bank;
+        }
     }
     if (position < 0) return 0;
     RefreshEditor();

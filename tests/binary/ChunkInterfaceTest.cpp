@@ -228,6 +228,11 @@ TEST_F(BinaryChunks, ForeignAndBrokenChunksAreRefusedAndChangeNothing)
         EXPECT_EQ(host.SetChunk(part, true), 0) << "cut at " << cut;
     }
     EXPECT_EQ(host.SetChunk(std::span(program).first(stateEnd), true), 1);
+    // Cut inside its name, it is broken: refused, and an edit made since stays.
+    host.SetParameter(17, 0.25f);
+    const std::vector<float> edited = host.AllParameters();
+    EXPECT_EQ(host.SetChunk(std::span(program).first(program.size() - 1), true), 0);
+    EXPECT_EQ(host.AllParameters(), edited);
     // Whatever the cuts left behind, the whole chunk restores the program.
     EXPECT_EQ(host.SetChunk(program, true), 1);
     EXPECT_EQ(host.AllParameters(), second);

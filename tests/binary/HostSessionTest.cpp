@@ -129,7 +129,7 @@ void RunSession(BinaryHost& h, uint32_t seed, int steps)
     bool active = true;
     for (int step = 0; step < steps; ++step) {
         SCOPED_TRACE("seed " + std::to_string(seed) + " step " + std::to_string(step));
-        switch (pick(13)) {
+        switch (pick(15)) {
             case 0: h.SetProgram(pick(100)); break;
             case 1: {
                 EventList change;
@@ -165,10 +165,38 @@ void RunSession(BinaryHost& h, uint32_t seed, int steps)
             case 10: h.SetProgramName("Session " + std::to_string(step)); break;
             case 11: {
                 const std::vector<uint8_t> before = h.GetChunk(false);
+                // Cut before the last 300 bytes: inside the slots of a bank
+                // (one cut just after them is whole), inside the parameter
+                // values of a program chunk (one cut before its name is whole).
                 std::vector<uint8_t> cut = anyOf(banks);
-                cut.resize(static_cast<size_t>(pick(static_cast<int>(cut.size()))));
+                cut.resize(static_cast<size_t>(pick(static_cast<int>(cut.size()) - 300)));
                 ASSERT_EQ(h.SetChunk(cut, false), 0);
                 ASSERT_TRUE(SameBytes(h.GetChunk(false), before)) << "a bank cut at " << cut.size();
+                break;
+            }
+            case 12: {
+                // A second program moves a parameter by SysEx, with any data.
+                EventList change;
+                change.SysEx(0, {0xF0, 0x40, 0x00, 0x10, 0x00, 0x01, static_cast<uint8_t>(pick(43)),
+                                 static_cast<uint8_t>(pick(16)), static_cast<uint8_t>(pick(16)), 0xF7});
+                h.SendEvents(change);
+                break;
+            }
+            case 13: {
+                // A librarian fetches a program and writes it into another
+                // slot (refused while memory protection is on).
+                h.ClearSent();
+                EventList request;
+                request.SysEx(0, {0xF0, 0x40, 0x00, 0x00, 0x00, 0x01, static_cast<uint8_t>(pick(100)), 0xF7});
+                h.SendEvents(request);
+                const std::vector<SentEvent> sent = h.Sent();
+                ASSERT_EQ(sent.size(), 1u);
+                std::vector<uint8_t> dump = sent[0].bytes;
+                ASSERT_EQ(dump.size(), 78u);
+                dump[6] = static_cast<uint8_t>(pick(100));
+                EventList write;
+                write.SysEx(0, dump);
+                h.SendEvents(write);
                 break;
             }
             default: h.Render(left, right); break;
