@@ -221,25 +221,23 @@ int IPlugVST::SetProgramChunk(const IChunk& chunk, int position)
 {
     IChunk live;
     SerializeState(live);
+    const auto refuse = [&] {
+        UnserializeState(live, 0);
+        return -1;
+    };
     const int start = position;
     position = UnserializeState(chunk, start);
     // A state reader that read nothing found no state of ours: reading a
     // program name from those bytes would rename the current program with
     // junk and report success.
     if (position == start) return -1;
-    if (position < 0) {
-        UnserializeState(live, 0);
-        return -1;
-    }
+    if (position < 0) return refuse();
     const int stateEnd = position;
     std::string name;
     if (position < chunk.Size()) {
         position = chunk.GetString(name, position);
         // A name cut short: the chunk is broken, and changes nothing.
-        if (position < 0 || position > chunk.Size()) {
-            UnserializeState(live, 0);
-            return -1;
-        }
+        if (position < 0 || position > chunk.Size()) return refuse();
         ModifyCurrentPreset(name.c_str());
     } else {
         ModifyCurrentPreset();
@@ -296,19 +294,14 @@ intptr_t IPlugVST::SetChunk(const void* data, intptr_t size, bool isBank)
         position = SetProgramChunk(chunk, position);
 
     // A host that keeps only program chunks may still hand back a bank saved
-    // before it was told apart.
-    if (HostNeedsProgramChunks() && position != chunk.Size()) {
+    // before it was told apart. A program already read with bytes to spare
+    // stays read when the bytes are no bank either (a refused bank changes
+    // nothing).
+    if (HostNeedsProgramChunks() && position != chunk.Size() && magic == kChunkMagic && version >= kChunkVersion) {
         mBankState.Clear();
         mBankState.PutBytes(bytes);
-        int32_t bankMagic = 0;
-        int32_t bankVersion = 0;
-        if (mBankState.GetInt32(bankMagic, 0) > 0 && bankMagic == kChunkMagic &&
-            mBankState.GetInt32(bankVersion, 4) > 0 && bankVersion >= kChunkVersion) {
-            // A program already read with bytes to spare stays read when
-            // the bytes are no bank either (a refused bank changes nothing).
-            const int bank = SetBankChunk(mBankState, 8);
-            if (bank >= 0 || position < 0) position = bank;
-        }
+        const int bank = SetBankChunk(mBankState, 8);
+        if (bank >= 0 || position < 0) position = bank;
     }
     if (position < 0) return 0;
     RefreshEditor();
