@@ -1,0 +1,110 @@
+// The editor: a fixed-size panel of controls drawn on a raster surface.
+// IGraphics is the portable part: the controls in drawing order, the events
+// a window feeds it, dirty tracking and drawing. A window form for each
+// system (IGraphicsLinux, IGraphicsWin) derives from it, puts the surface on
+// the screen and offers the boxes, menus and text entry that the controls and
+// the commands ask for. Without a window (tests, screenshots) the questions
+// are answered at once as dismissed.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "framework/IMouseMod.h"
+#include "framework/IText.h"
+#include "framework/IUserServices.h"
+#include "graphics/Bitmap.h"
+#include "graphics/Rect.h"
+#include "graphics/Surface.h"
+
+namespace qor {
+
+class IControl;
+class IParameter;
+class IPlugBase;
+
+class IGraphics : public IUserServices {
+public:
+    static constexpr int kRedrawRate = 25;  // per second
+
+    IGraphics(IPlugBase& plug, int width, int height);
+    ~IGraphics() override;
+
+    IPlugBase& GetPlug() { return mPlug; }
+    int Width() const { return mWidth; }
+    int Height() const { return mHeight; }
+
+    // --- window (the system form overrides; the portable form has none) ---
+    // Opens the editor as a child of the host's window; false when it cannot.
+    virtual bool OpenWindow(void* parent) { return false; }
+    virtual void CloseWindow() {}
+    virtual bool WindowIsOpen() const { return false; }
+    // The host's idle call: events, timers and repaints happen here.
+    virtual void Idle() {}
+
+    // --- what controls ask of the window ---
+    // A one-line text entry over `box`; when committed the control receives
+    // the text (or, for a parameter, its value through SetFromStringAfterPrompt).
+    virtual void CreateTextEntry(IControl& control, const IText& style, const gfx::Rect& box,
+                                 const std::string& text, int maxLength, int paramIndex);
+    // Right click on a parameter control: a text box or a menu of display texts.
+    void PromptUserInput(IControl& control);
+    // A committed text entry for a parameter: the text becomes the control's
+    // value as user input (enumerated texts by name, numbers by value).
+    void SetFromStringAfterPrompt(IControl& control, int paramIndex, const std::string& text);
+
+    // --- IUserServices, answered as dismissed without a window ---
+    void ShowMessage(const std::string& text, const std::string& title, int style,
+                     std::function<void(int)> then) override;
+    void ChooseFile(const FileRequest& request,
+                    std::function<void(const std::string&)> then) override;
+    void ShowPopupMenu(const IPopupMenu& menu, int x, int y,
+                       std::function<void(int)> then) override;
+    void OpenAddress(const std::string& address) override {}
+
+    // --- events from the window, in editor pixels ---
+    void OnMouseDown(int x, int y, const IMouseMod& mod);
+    void OnMouseUp(int x, int y, const IMouseMod& mod);
+    void OnMouseDrag(int x, int y, int dX, int dY, const IMouseMod& mod);
+    // True when a control took it (the window then captures the mouse).
+    bool OnMouseDblClick(int x, int y, const IMouseMod& mod);
+    void OnMouseWheel(int x, int y, const IMouseMod& mod, float delta);
+    void OnMouseOver(int x, int y, const IMouseMod& mod);
+    void OnMouseOut();
+    // True when the control under the pointer took the key (IKey codes).
+    bool OnKeyDown(int x, int y, int key);
+
+    // --- drawing ---
+    // The union of the dirty controls' rectangles; false when none is dirty.
+    bool IsDirty(gfx::Rect& area) const;
+    // Redraws every control that meets `area` onto the surface, in list order
+    // and clipped to `area`, and marks them clean.
+    void Draw(gfx::Surface& surface, const gfx::Rect& area);
+    void SetAllControlsDirty();
+
+    // --- controls ---
+    // Takes ownership; drawing order is the order of attachment.
+    int AttachControl(std::unique_ptr<IControl> control);
+    IControl* GetControl(int index);
+    int NControls() const { return int(mControls.size()); }
+    // The host, a chunk or a program change set a parameter (Part of the
+    // host's call, main lock held): every control bound to it follows.
+    void SetParameterFromPlug(int paramIndex, double value, bool normalized);
+
+    // --- resources ---
+    // Bitmaps by resource identifier, decoded once and cached.
+    const gfx::Bitmap& LoadBitmap(int id, const char* resourceName, int frames);
+    const gfx::Font& FontFor(const IText& style);
+
+private:
+    IPlugBase& mPlug;
+    int mWidth, mHeight;
+    std::vector<std::unique_ptr<IControl>> mControls;
+    int mMouseCapture = -1;
+    int mMouseOver = -1;
+    struct Cache;
+    std::unique_ptr<Cache> mCache;
+};
+
+}  // namespace qor
