@@ -88,7 +88,7 @@ public:
     int AttachControl(std::unique_ptr<IControl> control);
     IControl* GetControl(int index);
     int NControls() const { return int(mControls.size()); }
-    // The host, a chunk or a program change set a parameter (Part of the
+    // The host, a chunk or a program change set a parameter (inside the
     // host's call, main lock held): every control bound to it follows.
     void SetParameterFromPlug(int paramIndex, double value, bool normalized);
 

@@ -28,14 +28,17 @@ struct IPopupMenu {
     Prefix prefix = Prefix::None;
 
     Item& Add(std::string text, int tag) {
-        items.push_back({std::move(text), tag});
-        return items.back();
+        Item& item = items.emplace_back();
+        item.text = std::move(text);
+        item.tag = tag;
+        return item;
     }
-    void AddSeparator() { items.push_back({.separator = true}); }
+    void AddSeparator() { items.emplace_back().separator = true; }
     IPopupMenu& AddSubmenu(std::string text) {
-        items.push_back({std::move(text)});
-        items.back().submenu = std::make_shared<IPopupMenu>();
-        return *items.back().submenu;
+        Item& item = items.emplace_back();
+        item.text = std::move(text);
+        item.submenu = std::make_shared<IPopupMenu>();
+        return *item.submenu;
     }
     // The item text with its numbering prefix (number counts from 1).
     std::string ItemLabel(size_t index) const;

@@ -16,6 +16,7 @@
 #include "engine/Engine.h"
 #include "framework/IChunk.h"
 #include "framework/IPlugVST.h"
+#include "framework/IUserServices.h"
 
 namespace qor {
 
@@ -114,6 +115,12 @@ public:
 
     void SetMidiLevel(int level);
 
+    // Who answers the instrument's questions (message boxes, file dialogs,
+    // menus): the editor, or what a test or a host without an editor sets.
+    // With neither, every question is answered as dismissed.
+    IUserServices& Services();
+    void SetServices(IUserServices* services) { mServices = services; }
+
 protected:
     // SelectProgram without telling the MIDI output: for a program change
     // that came in by MIDI, which sent back would make two instruments joined
@@ -122,6 +129,9 @@ protected:
     bool SwitchProgram(int index);
     // Sends the hardware's parameter-change message for a parameter.
     virtual void SendParameterChange(int index) {}
+
+private:
+    IUserServices* mServices = nullptr;
 };
 
 }  // namespace qor
