@@ -20,12 +20,21 @@ public:
     static constexpr int kFirstLed = 326;  // LEDs 326..333
     static constexpr int kLastLed = 333;
 
+    // A digit's segments, one bit each: the classic seven-segment names.
+    static constexpr uint8_t kSegA = 0x01;  // top
+    static constexpr uint8_t kSegB = 0x02;  // top right
+    static constexpr uint8_t kSegC = 0x04;  // bottom right
+    static constexpr uint8_t kSegD = 0x08;  // bottom
+    static constexpr uint8_t kSegE = 0x10;  // bottom left
+    static constexpr uint8_t kSegF = 0x20;  // top left
+    static constexpr uint8_t kSegG = 0x40;  // middle
+    static constexpr uint8_t kSegDot = 0x80;
+
     virtual ~PanelView() = default;
 
     // --- what the panel shows ---
     // Segments of a two-digit display: high byte left digit, low byte right
-    // digit; bit i of a digit lights segment frame i of the display's strip
-    // in the order the display control draws them.
+    // digit, each a set of kSeg* bits.
     virtual uint16_t SegmentPattern(int display) const = 0;
     virtual bool LedOn(int led) const = 0;
     virtual bool ProtectSwitchOn() const = 0;
