@@ -72,6 +72,8 @@ void ITextEntryBox::Key(const ITypedKey& key)
 
 int ITextEntryBox::TextLeft(int textWidth) const
 {
+    // Text longer than the box shows its end, where typing happens.
+    if (textWidth > mBox.W() - 2 * kInset) return mBox.right - kInset - textWidth;
     switch (mStyle.align) {
         case gfx::Align::Left: return mBox.left + kInset;
         case gfx::Align::Right: return mBox.right - kInset - textWidth;

@@ -9,10 +9,15 @@
 #include <xcb/xcb_keysyms.h>
 #include <xcb/xtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -30,6 +35,14 @@ class XTestHost {
 public:
     XTestHost(int width = 1100, int height = 700)
     {
+        // One pointer and keyboard per display: tests in other processes
+        // (ctest -j) wait their turn.
+        const char* display = std::getenv("DISPLAY");
+        std::string name = "qor-xtest" + std::string(display ? display : "") + ".lock";
+        for (char& c : name)
+            if (c == '/' || c == ':') c = '-';
+        lockFd = open((std::filesystem::temp_directory_path() / name).c_str(), O_CREAT | O_RDWR | O_CLOEXEC, 0600);
+        if (lockFd >= 0) flock(lockFd, LOCK_EX);
         connection = xcb_connect(nullptr, nullptr);
         if (xcb_connection_has_error(connection)) return;
         screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
@@ -51,6 +64,7 @@ public:
             if (window) xcb_destroy_window(connection, window);
             xcb_disconnect(connection);
         }
+        if (lockFd >= 0) close(lockFd);  // releases the lock
     }
     bool Ok() const { return connection && !xcb_connection_has_error(connection); }
     void* Parent() const { return reinterpret_cast<void*>(uintptr_t(window)); }
@@ -127,6 +141,7 @@ public:
     xcb_screen_t* screen = nullptr;
     xcb_window_t window = 0;
     xcb_key_symbols_t* symbols = nullptr;
+    int lockFd = -1;
 
 private:
     void Fake(uint8_t type, uint8_t detail)
