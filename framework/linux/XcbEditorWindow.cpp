@@ -14,7 +14,6 @@ namespace {
 // X modifier and button state bits.
 constexpr uint16_t kShiftMask = 1, kControlMask = 4, kAltMask = 8;
 constexpr uint16_t kButton1Mask = 256, kButton2Mask = 512, kButton3Mask = 1024;
-constexpr uint16_t kAnyButtonMask = kButton1Mask | kButton2Mask | kButton3Mask;
 
 // Key symbols the editor reads (X11/keysymdef.h).
 constexpr xcb_keysym_t kXkBackSpace = 0xff08, kXkTab = 0xff09, kXkReturn = 0xff0d, kXkEscape = 0xff1b,
