@@ -403,9 +403,10 @@ void Commands::LoadStartupBank(const Ticket& ticket)
     const std::string path = mPlug.startupBankPath;
     if (path.empty()) return;
     Confirm(ticket, "The Startup Bank is:\n" + path + "\n\nDo you really want to reload all programs?", "Load Startup Bank",
-            [this, ticket] {
+            [this, ticket, path] {
                 if (Refused()) return;
-                if (mPlug.LoadStartupBank())
+                // The bank the musician confirmed, not whatever the setting names by now.
+                if (LoadBankFile(mPlug, path))
                     mPlug.infoMessage = kInfoBankLoaded;
                 else
                     ReportError(ticket, kCannotLoad);

@@ -20,9 +20,12 @@ using UtilityCommands = CommandFixture;
 TEST_F(UtilityCommands, ProtectionRefusesWritesWithoutAQuestionButSavesStillWork)
 {
     q->RunCommand(cmd::kCopyProgram);
+    const std::string bank = File("startup.fxb");
+    ASSERT_TRUE(SaveBankFile(*q, bank));
+    q->SetStartupBank(bank);
     q->writeProtect = true;
     const Snapshot before(*q);
-    for (const int number : {cmd::kPasteProgram, cmd::kInitProgram, cmd::kLoadProgram, cmd::kLoadBank, cmd::kLoadSysExFile,
+    for (const int number : {cmd::kPasteProgram, cmd::kLoadStartupBank, cmd::kInitProgram, cmd::kLoadProgram, cmd::kLoadBank, cmd::kLoadSysExFile,
                              cmd::kLoadUserWaveInternal, cmd::kLoadUserWaveCartridge, cmd::kRestoreInternal,
                              cmd::kRestoreCartridge, cmd::kLoadTobins}) {
         q->storeRefused = false;
