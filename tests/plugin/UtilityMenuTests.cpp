@@ -33,26 +33,19 @@ const IPopupMenu::Item* FindItem(const IPopupMenu& menu, const std::string& text
 TEST_F(UtilityMenu, ItemsStandWhereTheirNumbersSay)
 {
     const IPopupMenu menu = Menu();
-    std::vector<std::string> top;
-    for (const auto& item : menu.items) top.push_back(item.separator ? "-" : item.text);
-    const std::vector<std::string> expected{
-        "Copy Program", "Paste Program", "Init Program", "-", "Load Program", "Save Program", "Load Bank", "Save Bank",
-        "Restore Sounds...", "-", "Load SysEx File", "Save SysEx Program File", "Save SysEx Bank File", "-",
-        "Load User Wave...", "Save User Wave...", "-", "Select Startup Bank", "Load Startup Bank",
-        "Unselect Startup Bank", "-", "Default Path for Program Files", "Default Path for SysEx/WAV Files",
-        "Global MIDI Settings...", "Show Additional Information", "Reload Configuration", "Save Configuration", "-",
-        "Go Online..."};
-    EXPECT_EQ(top, expected);
-
     // A chosen item answers its position, counted from its submenu's base.
     const std::pair<const char*, int> bases[] = {{"Restore Sounds...", cmd::kRestoreInternal},
                                                  {"Load User Wave...", cmd::kLoadUserWaveInternal},
                                                  {"Save User Wave...", cmd::kSaveUserWaveInternal},
                                                  {"Global MIDI Settings...", cmd::kMidiThru},
                                                  {"Go Online...", cmd::kCheckForUpdate}};
+    int separators = 0;
     for (std::size_t position = 0; position < menu.items.size(); ++position) {
         const auto& item = menu.items[position];
-        if (item.separator) continue;
+        if (item.separator) {
+            ++separators;
+            continue;
+        }
         if (!item.submenu) {
             EXPECT_EQ(item.tag, static_cast<int>(position)) << item.text;
             continue;
@@ -64,6 +57,8 @@ TEST_F(UtilityMenu, ItemsStandWhereTheirNumbersSay)
         for (std::size_t k = 0; k < item.submenu->items.size(); ++k)
             EXPECT_EQ(item.submenu->items[k].tag, base + static_cast<int>(k)) << item.submenu->items[k].text;
     }
+    EXPECT_EQ(separators, 6);
+    EXPECT_EQ(menu.items.back().text, "Go Online...");
     EXPECT_EQ(FindItem(menu, "Load Tobin's Sounds (Internal)")->tag, cmd::kLoadTobins);
     EXPECT_EQ(FindItem(menu, "Save User Wave (C) to SysEx File")->tag, cmd::kSaveUserWaveSysExCartridge);
 }
