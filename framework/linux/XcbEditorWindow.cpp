@@ -178,10 +178,22 @@ struct XcbEditorWindow::Impl {
         xcb_send_event(connection, 0, topLevel, mask, bytes);
     }
 
+    // The host's top-level window: the ancestor a window manager marks as a
+    // client (WM_STATE), not the manager's frame around it; with no window
+    // manager, the ancestor just below the root.
     xcb_window_t FindTopLevel(xcb_window_t from)
     {
+        static constexpr char kWmState[] = "WM_STATE";
+        Reply<xcb_intern_atom_reply_t> atom(xcb_intern_atom_reply(
+            connection, xcb_intern_atom(connection, 1, sizeof kWmState - 1, kWmState), nullptr));
+        const xcb_atom_t wmState = atom ? atom->atom : xcb_atom_t(XCB_ATOM_NONE);
         xcb_window_t current = from;
         for (int depth = 0; depth < 64; ++depth) {
+            if (wmState != XCB_ATOM_NONE) {
+                Reply<xcb_get_property_reply_t> property(xcb_get_property_reply(
+                    connection, xcb_get_property(connection, 0, current, wmState, XCB_ATOM_ANY, 0, 0), nullptr));
+                if (property && property->type != XCB_ATOM_NONE) return current;
+            }
             Reply<xcb_query_tree_reply_t> tree(
                 xcb_query_tree_reply(connection, xcb_query_tree(connection, current), nullptr));
             if (!tree) return 0;

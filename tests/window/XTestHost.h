@@ -62,6 +62,7 @@ public:
         if (symbols) xcb_key_symbols_free(symbols);
         if (connection) {
             if (window) xcb_destroy_window(connection, window);
+            Sync();  // gone before the next test's windows appear where it was
             xcb_disconnect(connection);
         }
         if (lockFd >= 0) close(lockFd);  // releases the lock
@@ -99,6 +100,14 @@ public:
     {
         KeyDown(sym);
         KeyUp(sym);
+    }
+
+    bool FocusIs(xcb_window_t w)
+    {
+        auto* reply = xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr);
+        const bool is = reply && reply->focus == w;
+        free(reply);
+        return is;
     }
 
     // Children of the host's window (the editor's window while it is open).

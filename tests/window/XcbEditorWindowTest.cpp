@@ -127,6 +127,9 @@ TEST_F(XcbEditorWindowTest, KeysNoControlTakesReachTheHostsWindow)
 {
     host.Click(10, 10);  // focus
     ASSERT_TRUE(Until([&] { return events.Has("up 10,10"); }));
+    // The editor takes the focus on its own connection: wait until the
+    // server has done it before typing.
+    ASSERT_TRUE(Until([&] { return host.FocusIs(window->Id()); }));
     host.TakeKeys();
     host.Type('a');                     // taken by the editor
     host.Type(0xffbe /* F1 */);         // nobody takes it
@@ -149,6 +152,53 @@ TEST_F(XcbEditorWindowTest, KeysNoControlTakesReachTheHostsWindow)
     EXPECT_FALSE(keys[2].press);
 }
 
+TEST(XcbEditorWindowKeys, UnderAWindowManagerKeysGoToTheHostsWindowNotTheFrame)
+{
+    QOR_SKIP_WITHOUT_DISPLAY();
+    XTestHost frame;  // stands for the window manager's frame
+    ASSERT_TRUE(frame.Ok());
+    xcb_connection_t* c = frame.connection;
+    // The host's window inside the frame, marked as a client as managers do,
+    // and a plain container in it that the host hands to the plug-in.
+    const xcb_window_t client = xcb_generate_id(c), container = xcb_generate_id(c);
+    const uint32_t keys = XCB_EVENT_MASK_KEY_PRESS | XCB_EVENT_MASK_KEY_RELEASE;
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, client, frame.window, 0, 0, 1080, 680, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                      frame.screen->root_visual, XCB_CW_EVENT_MASK, &keys);
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, container, client, 0, 0, 1060, 660, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                      frame.screen->root_visual, 0, nullptr);
+    auto* atom = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, 8, "WM_STATE"), nullptr);
+    ASSERT_NE(atom, nullptr);
+    const uint32_t state[2] = {1, 0};
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, client, atom->atom, atom->atom, 32, 2, state);
+    free(atom);
+    xcb_map_window(c, client);
+    xcb_map_window(c, container);
+    frame.Sync();
+
+    auto window = XcbEditorWindow::Open(container, 1024, 600);
+    ASSERT_NE(window, nullptr);
+    Recorder events;
+    events.takeKeys = false;
+    ASSERT_TRUE(PumpUntil([&] { window->Poll(events); }, [&] { return events.exposed > 0; }));
+    frame.Click(10, 10);
+    ASSERT_TRUE(PumpUntil([&] { window->Poll(events); }, [&] { return events.Has("up 10,10"); }));
+    ASSERT_TRUE(PumpUntil([&] { window->Poll(events); }, [&] { return frame.FocusIs(window->Id()); }));
+    frame.Type(0xffbe /* F1 */);
+    int atClient = 0;
+    EXPECT_TRUE(PumpUntil(
+        [&] {
+            window->Poll(events);
+            while (xcb_generic_event_t* e = xcb_poll_for_event(c)) {
+                const uint8_t type = e->response_type & 0x7f;
+                if ((type == XCB_KEY_PRESS || type == XCB_KEY_RELEASE) &&
+                    reinterpret_cast<xcb_key_press_event_t*>(e)->event == client)
+                    ++atClient;
+                free(e);
+            }
+        },
+        [&] { return atClient == 2; }));
+}
+
 TEST_F(XcbEditorWindowTest, PixelsPutReachTheScreen)
 {
     std::vector<uint32_t> pixels(1024 * 600, 0x00123456);
@@ -166,6 +216,8 @@ TEST_F(XcbEditorWindowTest, PixelsPutReachTheScreen)
         free(image);
         return value & 0xffffff;
     };
+    // The pixels travel on the editor's connection; the check reads on another.
+    EXPECT_TRUE(PumpUntil([] {}, [&] { return pixelAt(505, 305) == 0xabcdefu; }));
     EXPECT_EQ(pixelAt(0, 0), 0x123456u);
     EXPECT_EQ(pixelAt(1023, 599), 0x123456u);
     EXPECT_EQ(pixelAt(505, 305), 0xabcdefu);
