@@ -25,8 +25,13 @@ std::string Upper(std::string s)
 std::optional<std::vector<std::string>> FileDialogProcess::Command(const IUserServices::FileRequest& request)
 {
     const std::string title = request.save ? "Save File" : "Open File";
-    const std::string pattern = request.extension.empty() ? "*" : "*." + request.extension;
-    const std::string kind = request.extension.empty() ? "All files" : Upper(request.extension) + " files";
+    // Only letters and digits make an extension ("fxp"); a blank one (a
+    // folder chosen through a save dialog) filters nothing.
+    std::string extension;
+    for (char c : request.extension)
+        if (std::isalnum(static_cast<unsigned char>(c))) extension.push_back(c);
+    const std::string pattern = extension.empty() ? "*" : "*." + extension;
+    const std::string kind = extension.empty() ? "All files" : Upper(extension) + " files";
     if (std::string zenity = ChildProcess::FindOnPath("zenity"); !zenity.empty()) {
         std::vector<std::string> argv{zenity, "--file-selection", "--title=" + title};
         if (request.save) {
@@ -35,7 +40,7 @@ std::optional<std::vector<std::string>> FileDialogProcess::Command(const IUserSe
         }
         if (const std::string start = StartPath(request); !start.empty()) argv.push_back("--filename=" + start);
         argv.push_back("--file-filter=" + kind + " | " + pattern);
-        if (!request.extension.empty()) argv.push_back("--file-filter=All files | *");
+        if (!extension.empty()) argv.push_back("--file-filter=All files | *");
         return argv;
     }
     if (std::string kdialog = ChildProcess::FindOnPath("kdialog"); !kdialog.empty()) {

@@ -73,6 +73,13 @@ TEST_F(FakeDialogs, ZenityIsAskedToOpenOrSaveAndItsAnswerIsThePath)
     ASSERT_NE(dialog, nullptr);
     Answer(*dialog);
     EXPECT_NE(Args().find("--save\n--confirm-overwrite\n--filename=/home/me/Sounds/bank.syx\n"), std::string::npos);
+
+    // A folder chosen through a save dialog: a blank extension filters nothing.
+    dialog = FileDialogProcess::Start({true, "/home/me", " ", "[file name is ignored]"});
+    ASSERT_NE(dialog, nullptr);
+    Answer(*dialog);
+    EXPECT_NE(Args().find("--file-filter=All files | *\n"), std::string::npos);
+    EXPECT_EQ(Args().find("*. "), std::string::npos);
 }
 
 TEST_F(FakeDialogs, CancelledOrNonsenseAnswersAreEmpty)
