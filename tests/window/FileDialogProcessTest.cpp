@@ -107,7 +107,7 @@ TEST_F(FakeDialogs, KdialogServesWhenThereIsNoZenityAndNeitherMeansNoDialog)
 
 TEST_F(FakeDialogs, ADialogDroppedWhileOpenIsEndedAndReapedWithNoDescriptorLeft)
 {
-    Program("zenity", "sleep 30");
+    Program("zenity", "exec /bin/sleep 30");
     const int fds = OpenFileDescriptors();
     auto dialog = FileDialogProcess::Start({});
     ASSERT_NE(dialog, nullptr);
