@@ -1,6 +1,7 @@
 #include "plugin/QOR.h"
 
 #include "engine/ParameterIndex.h"
+#include "plugin/UpdateCheck.h"
 #include "programs/ParameterTable.h"
 
 namespace qor {
@@ -66,6 +67,21 @@ void QOR::SetWriteProtect(bool on)
 {
     Synth::SetWriteProtect(on);
     infoMessage = on ? kInfoProtectionOn : kInfoProtectionOff;
+}
+
+UpdateCheck& QOR::Updates()
+{
+    if (!updateCheck) updateCheck = std::make_unique<UpdateCheck>();
+    return *updateCheck;
+}
+
+void QOR::CheckForUpdate() { Updates().Start(); }
+
+void QOR::VisitMakerSite() { Services().OpenAddress(Updates().MakerHomePage()); }
+
+void QOR::OnIdle()
+{
+    if (updateCheck) updateCheck->Poll(Services());
 }
 
 }  // namespace qor

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -14,6 +15,8 @@
 #include "programs/HarmonicMap.h"
 
 namespace qor {
+
+class UpdateCheck;
 
 class QOR final : public Synth, private ControllerListener {
 public:
@@ -93,6 +96,15 @@ public:
     bool constructing = true;
     std::vector<uint8_t> sysexBuffer;
 
+    // --- going online: the update check and the maker's web site ---
+    // "Check Online for Update" (command 41): asks the update server without
+    // waiting for it; the answer is shown from OnIdle when it comes. Editor thread.
+    void CheckForUpdate();
+    // "Visit ..." in the utility menu: the maker's web site in the browser.
+    void VisitMakerSite();
+    // The host's idle calls: deliver the update check's answer.
+    void OnIdle() override;
+
 protected:
     void SendParameterChange(int index) override;
 
@@ -104,6 +116,10 @@ private:
     // came in by SysEx is not sent back as parameter changes, or two
     // instruments joined both ways would echo each other without end.
     bool receivingSysEx = false;
+
+    // Made on first use.
+    UpdateCheck& Updates();
+    std::unique_ptr<UpdateCheck> updateCheck;
 };
 
 }  // namespace qor
