@@ -1,15 +1,18 @@
 #include "plugin/QOR.h"
 
 #include "engine/ParameterIndex.h"
+#include "plugin/Commands.h"
+#include "plugin/OnlineAddresses.h"
 #include "plugin/UpdateCheck.h"
 #include "programs/ParameterTable.h"
 
 namespace qor {
 
-QOR::QOR(vst::HostCallback host) : Synth(host)
+QOR::QOR(vst::HostCallback host) : Synth(host), mCommands(std::make_unique<Commands>(*this))
 {
     engine.SetControllerListener(this);
     engine.SetMidiLevel(k3FunctionLevel);
+    mCommands->SetOnlineActions({std::string(kMakerWeb), [this] { CheckForUpdate(); }, [this] { VisitMakerSite(); }});
     // Read again now that the instrument's own hooks are in place.
     ReadConfiguration();
     InitParameterTable(*this);
@@ -24,6 +27,10 @@ QOR::QOR(vst::HostCallback host) : Synth(host)
 QOR::~QOR() = default;
 
 void QOR::Reset() { Synth::Reset(); }
+
+void QOR::RunCommand(int number) { mCommands->Run(number); }
+
+void QOR::OpenUtilityMenu(int x, int y) { mCommands->OpenMenu(x, y); }
 
 void QOR::OnParamChange(int index)
 {

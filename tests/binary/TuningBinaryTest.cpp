@@ -48,10 +48,7 @@ private:
 // Members in this order: the module outlives every instance made from it.
 class BinaryTuning : public ::testing::Test {
 protected:
-    explicit BinaryTuning(const char* mtsLibrary = QOR_TEST_MTS_WHOLE)
-        : standIn(mtsLibrary), module(home.Folder(), mtsLibrary)
-    {
-    }
+    BinaryTuning() : standIn(QOR_TEST_MTS_WHOLE), module(home.Folder(), QOR_TEST_MTS_WHOLE) {}
     // A started instance with a plain sawtooth at 8'.
     std::unique_ptr<BinaryHost> Play()
     {
@@ -80,11 +77,6 @@ protected:
     IsolatedHome home;
     StandInMts standIn;
     TunedModule module;
-};
-
-class BinaryTuningIncompleteLibrary : public BinaryTuning {
-protected:
-    BinaryTuningIncompleteLibrary() : BinaryTuning(QOR_TEST_MTS_PARTIAL) {}
 };
 
 TEST_F(BinaryTuning, MasterTunesStartedNotesAndSilencesFilteredKeys)
@@ -135,19 +127,6 @@ TEST_F(BinaryTuning, EveryInstanceRegistersOnceAndDeregistersWhenClosed)
     open.clear();
     EXPECT_EQ(standIn.Clients(), 0);
     EXPECT_EQ(standIn.Faults(), 0);
-}
-
-TEST_F(BinaryTuningIncompleteLibrary, PlaysEqualTemperedWithoutCrashing)
-{
-    standIn.SetMaster(true);
-    standIn.SetFrequency(69, CentsAboveA4(50.0));
-    standIn.SetFiltered(69, true);
-    {
-        auto host = Play();
-        ASSERT_NE(host->Effect(), nullptr);
-        EXPECT_NEAR(zeroCrossingFrequency(Note(*host, 69), 44100, 22050), 440.0, 0.1);
-    }
-    EXPECT_EQ(standIn.Registrations(), 1);
 }
 
 }  // namespace
