@@ -1,6 +1,7 @@
 #include "plugin/QOR.h"
 
 #include "engine/ParameterIndex.h"
+#include "plugin/SysExWorker.h"
 #include "programs/ParameterTable.h"
 
 namespace qor {
@@ -18,9 +19,15 @@ QOR::QOR(vst::HostCallback host) : Synth(host)
     }
     constructing = false;
     suppressParameterEcho = false;
+    for (int i = 0; i < NParams(); ++i) parameterTemplate.push_back(*GetParam(i));
+    sysexWorker = std::make_unique<SysExWorker>([this](std::span<const uint8_t> bytes) {
+        std::vector<uint8_t> queue(bytes.begin(), bytes.end());
+        ReceiveSysExMessages(queue);
+    });
 }
 
-QOR::~QOR() = default;
+// The worker stops first: it may be acting on a message.
+QOR::~QOR() { sysexWorker.reset(); }
 
 void QOR::Reset() { Synth::Reset(); }
 
