@@ -119,7 +119,7 @@ int QOR::UnserializeState(const IChunk& chunk, int position)
         if (pos < 0) value = 0.0;
         GetParam(i)->Set(value);
     }
-    PushAllParams();
+    if (!ReadingPresets()) PushAllParams();
     return pos;
 }
 
