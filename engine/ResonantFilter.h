@@ -61,7 +61,10 @@ private:
         double c = cutoffPitch;
         if (!(c >= 0.0)) c = 0.0;
         if (c > kMaxPitch) c = kMaxPitch;
-        const int d = static_cast<int>(std::round(c));
+        // Rounded half away from zero, as std::round does, without the
+        // library call: c - t is the exact fraction of a non-negative c.
+        const int t = static_cast<int>(c);
+        const int d = c - t >= 0.5 ? t + 1 : t;
         if (d != lastCutoff) computeCoefficients(d);
     }
 
