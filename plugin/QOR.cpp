@@ -1,5 +1,7 @@
 #include "plugin/QOR.h"
 
+#include "plugin/FrontPanel.h"
+
 #include "engine/ParameterIndex.h"
 #include "programs/ParameterTable.h"
 
@@ -7,6 +9,7 @@ namespace qor {
 
 QOR::QOR(vst::HostCallback host) : Synth(host)
 {
+    mPanel = std::make_unique<FrontPanel>(*this);
     engine.SetControllerListener(this);
     engine.SetMidiLevel(k3FunctionLevel);
     // Read again now that the instrument's own hooks are in place.

@@ -5,17 +5,21 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "plugin/PanelView.h"
 #include "plugin/Synth.h"
 #include "programs/HarmonicMap.h"
 
 namespace qor {
 
-class QOR final : public Synth, private ControllerListener {
+class FrontPanel;
+
+class QOR final : public Synth, public PanelView, private ControllerListener {
 public:
     static constexpr int kProgramsPerMemory = 50;
     // Longest SysEx the receiver collects before giving up on an unterminated
@@ -89,6 +93,29 @@ public:
     std::array<std::array<uint8_t, kUserWaveBytes>, 2> storedTables{};
     uint8_t* ActiveTable(int memory) { return engine.UserWave(memory); }
 
+    // --- the front panel (editor thread) ---
+    void OnIdle() override;
+    uint16_t SegmentPattern(int display) const override;
+    bool LedOn(int led) const override;
+    bool ProtectSwitchOn() const override { return writeProtect; }
+    int PanelMode() const override;
+    int FunctionNumber() const override;
+    std::string DisplayText() const override;
+    WaveView CurrentWave() const override;
+    std::string LfoSpeedText() const override;
+    bool LfoSpeedInFives() const override;
+    // Takes the positive key number 256..321 (the key controls send it negated).
+    void PressPanelKey(int key, bool alternate) override;
+    void ReleasePanelKey(int key) override;
+    void SetProtectSwitch(bool on) override { SetWriteProtect(on); }
+    void RenameProgram(const std::string& name) override;
+    // All 50 programs of one memory (0 internal, 1 cartridge) into the other;
+    // the working program is stored first and, when it lies in the
+    // destination, restored from its new contents. Protection is the caller's.
+    void CopyMemory(int from, int to);
+
+    // The protection warning: a write was refused because of memory
+    // protection (shown by the panel, cleared by the next panel key).
     bool storeRefused = false;
     bool constructing = true;
     std::vector<uint8_t> sysexBuffer;
@@ -104,6 +131,8 @@ private:
     // came in by SysEx is not sent back as parameter changes, or two
     // instruments joined both ways would echo each other without end.
     bool receivingSysEx = false;
+
+    std::unique_ptr<FrontPanel> mPanel;
 };
 
 }  // namespace qor
