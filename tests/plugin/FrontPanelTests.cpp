@@ -169,6 +169,12 @@ TEST_F(FrontPanel, LfoSpeedMovesInFivesUnderSync)
     plug->ChangeParameter(kLfoSpeed, 42, false);
     Click(kDown);
     EXPECT_EQ(Value(kLfoSpeed), 35);
+    plug->ChangeParameter(kLfoSpeed, 43, false);
+    Click(kUp);
+    EXPECT_EQ(Value(kLfoSpeed), 50);  // 48 lies nearer 50
+    Click(kUp);
+    Click(kUp);
+    EXPECT_EQ(Value(kLfoSpeed), 60);
 }
 
 TEST_F(FrontPanel, RecordedChainIsStoredAndPlayedByTheLinkKey)
@@ -324,6 +330,32 @@ TEST_F(FrontPanel, MemoryCopiesWaitForYesAndRespectProtection)
     EXPECT_TRUE(plug->storeRefused);
     EXPECT_STREQ(plug->GetPresetName(0), "ALPHA");
     EXPECT_STREQ(plug->GetPresetName(50), "OMEGA");
+}
+
+TEST_F(FrontPanel, CopiedProgramsKeepTheirOwnUserWave)
+{
+    plug->SetWriteProtect(false);
+    plug->SelectProgram(50);
+    std::vector<double> sine(512);
+    for (std::size_t i = 0; i < sine.size(); ++i) sine[i] = std::sin(2 * M_PI * 3 * static_cast<double>(i) / 512);
+    plug->WriteUserWaveSamples(1, sine.data(), static_cast<int>(sine.size()));
+    plug->CopyActiveToStored(1, 1);
+    const auto own = plug->storedTables[1];
+    const auto other = plug->storedTables[0];
+    ASSERT_NE(own, other);
+    plug->SelectProgram(0);  // stores program 50 with its wave
+
+    services.messageAnswers = {IUserServices::kAnswerYes};
+    Click(kFunctionMode);
+    Click(FunctionKey(14));
+    EXPECT_EQ(plug->infoMessage, 7);
+    // Program 1 now holds what C01 held; its own memory's wave is C01's own.
+    EXPECT_EQ(plug->GetCurrentPresetIndex(), 0);
+    EXPECT_EQ(plug->storedTables[0], own);
+    EXPECT_EQ(plug->storedTables[1], other);
+    const uint8_t* playing = plug->ActiveTable(0);
+    EXPECT_TRUE(std::equal(own.begin(), own.end(), playing));
+    EXPECT_STREQ(plug->GetPresetName(0), plug->GetPresetName(50));
 }
 
 TEST_F(FrontPanel, ProtectionSwitchedOnWhileAskingStopsTheCopy)
