@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "engine/ParameterIndex.h"
+#include "engine/WaveMemory.h"
 #include "platform/Profile.h"
 #include "programs/ParameterTable.h"
 #include "tests/plugin/PlugFixture.h"
@@ -32,7 +33,7 @@ char Read(uint8_t segments)
     static const Shape shapes[] = {{0x3F, '0'}, {0x06, '1'}, {0x5B, '2'}, {0x4F, '3'}, {0x66, '4'},
                                    {0x6D, '5'}, {0x7D, '6'}, {0x07, '7'}, {0x7F, '8'}, {0x6F, '9'},
                                    {0x40, '-'}, {0x00, ' '}, {0x30, 'I'}, {0x54, 'n'}, {0x39, 'C'},
-                                   {0x50, 'r'}, {0x73, 'P'}, {0x71, 'F'}, {0x78, 't'}};
+                                   {0x50, 'r'}, {0x73, 'P'}, {0x71, 'F'}, {0x78, 't'}, {0x5C, 'o'}};
     for (const Shape& s : shapes)
         if (s.bits == (segments & 0x7F)) return s.c;
     return '?';
@@ -410,6 +411,68 @@ TEST_F(FrontPanel, PlayModeShowsProgramMemoryAndModes)
     EXPECT_TRUE(plug->LedOn(332));
     Click(257);
     EXPECT_FALSE(plug->LedOn(332));
+}
+
+TEST_F(FrontPanel, FunctionEightSendsUserWavesWhileItsCounterIsOddFromTheBankKeys)
+{
+    Click(kFunctionMode);
+    Click(FunctionKey(8));
+    for (int i = 0; i < 5; ++i) Click(kUp);
+    EXPECT_EQ(Value(), "   3");  // the counter stops at 3
+    ClearSent();
+    Click(kInternalBank);   // 3: sends, then 2
+    Click(kCartridgeBank);  // 2: nothing, then 1
+    Click(kCartridgeBank);  // 1: sends, then 0
+    Click(kInternalBank);   // 0: nothing
+    EXPECT_EQ(Value(), "   0");
+    const auto sent = SentSysEx();
+    ASSERT_EQ(sent.size(), 2u);
+    EXPECT_EQ(sent[0][6], 100);  // internal user wave
+    EXPECT_EQ(sent[1][6], 101);  // cartridge user wave
+    EXPECT_EQ(sent[0].size(), 138u);
+}
+
+TEST_F(FrontPanel, LearnFunctionsStartMidiLearnAndUnlearn)
+{
+    Click(kFunctionMode);
+    Click(FunctionKey(4));
+    EXPECT_TRUE(plug->learnActive);
+    EXPECT_FALSE(plug->learnRemove);
+    EXPECT_EQ(plug->DisplayText(), "MIDI Learn is active...");
+    EXPECT_EQ(Read(plug->SegmentPattern(PanelView::kDisplayRight)), "on");
+    Click(FunctionKey(5));
+    EXPECT_TRUE(plug->learnActive);
+    EXPECT_TRUE(plug->learnRemove);
+    EXPECT_EQ(plug->infoMessage, 23);
+    // Another function only becomes current.
+    Click(FunctionKey(7));
+    EXPECT_EQ(plug->FunctionNumber(), 7);
+    EXPECT_EQ(plug->infoMessage, 0);
+}
+
+TEST_F(FrontPanel, TextDisplayShowsMessagesWhenAskedAndTheWaveBeingEdited)
+{
+    plug->linkChain.clear();
+    Click(kParameterMode);
+    Click(NumberKey(7));  // OSC 2 Wave
+    const std::string name(WaveName(*plug, kOsc2Wave, false));
+    EXPECT_EQ(plug->DisplayText(), name);
+    const auto wave = plug->CurrentWave();
+    EXPECT_EQ(wave.wave, static_cast<int>(Value(kOsc2Wave)));
+    ASSERT_NE(wave.samples, nullptr);
+    for (int k = 0; k < 512; ++k)
+        ASSERT_EQ(wave.samples[k], waveRom[static_cast<std::size_t>(wave.wave) * kWaveSlotBytes + 2 * k]) << k;
+    plug->ChangeParameter(kOsc2Wave, kWaveNoise, false);
+    EXPECT_EQ(plug->CurrentWave().samples, nullptr);
+    EXPECT_EQ(plug->DisplayText(), "WHITE NOISE");
+
+    Click(kParameterMode);
+    Click(kLink);  // an empty chain says so, when messages are shown
+    EXPECT_EQ(plug->DisplayText(), "Program Link chain is empty.");
+    plug->showInformation = false;
+    EXPECT_EQ(plug->DisplayText(), "WHITE NOISE");
+    Click(kTransposeMode);
+    EXPECT_EQ(plug->DisplayText(), "");
 }
 
 TEST_F(FrontPanel, WriteModeFlashesTheProgramNumber)
