@@ -10,36 +10,14 @@ namespace qor {
 
 namespace {
 
-constexpr int kFunctionVoiceAllocation = 1;
-constexpr int kFunctionChorusDepth = 2;
-constexpr int kFunctionChorusSpeed = 3;
-constexpr int kFunctionMidiLearn = 4;
-constexpr int kFunctionMidiUnlearn = 5;
-constexpr int kFunctionK3Level = 6;
-constexpr int kFunctionPriority = 7;
-constexpr int kFunctionSendUserWave = 8;
-constexpr int kFunctionLfoSync = 9;
-constexpr int kFunctionUserWave = 10;
-constexpr int kFunctionInternalToCartridge = 13;
-constexpr int kFunctionCartridgeToInternal = 14;
-constexpr int kFunctionMasterTune = 15;
 // Function mode: number keys 37..51 select functions 1..15.
 constexpr int kFirstFunctionKey = 300;
 // Parameter mode: number keys 1..39 select parameters 8..46.
 constexpr int kLastParameterKey = 302;
 
-constexpr int kInfoInternalToCartridge = 8;
-constexpr int kInfoCartridgeToInternal = 7;
-constexpr int kInfoUserWaveWrittenInternal = 9;
-constexpr int kInfoUserWaveWrittenCartridge = 10;
-constexpr int kInfoWriteUserWave = 15;
-constexpr int kInfoWriteProgram = 16;
-constexpr int kInfoAddLinked = 17;
-constexpr int kInfoLinkSaved = 18;
-constexpr int kInfoLinkEmpty = 19;
+}  // namespace
 
-// The parameter a function's value keys change, or -1.
-int FunctionParameter(int function)
+int FrontPanel::FunctionParameter(int function)
 {
     switch (function) {
     case kFunctionVoiceAllocation: return kVoiceAllocationMode;
@@ -51,8 +29,6 @@ int FunctionParameter(int function)
     default: return -1;
     }
 }
-
-}  // namespace
 
 FrontPanel::FrontPanel(QOR& plug) : mPlug(plug), mLink(plug.linkChain), mUserWave(plug) {}
 
@@ -140,7 +116,7 @@ void FrontPanel::PressKey(int key, bool alternate)
         if (mMode == 2 && mFunction == kFunctionUserWave) mUserWave.DisplayKey(key, alternate);
         return;
     default:
-        if (key >= kFirstNumber && key <= kLink) NumberKey(key, alternate, internalPrefix, cartridgePrefix, before);
+        if (key >= kFirstNumber && key <= kLink) NumberKey(key, internalPrefix, cartridgePrefix, before);
         return;
     }
 }
@@ -160,7 +136,7 @@ void FrontPanel::Idle()
     mRepeatCountdown = kRepeatInterval;
 }
 
-void FrontPanel::NumberKey(int key, bool, bool internalPrefix, bool cartridgePrefix, const LinkChain::Flags& before)
+void FrontPanel::NumberKey(int key, bool internalPrefix, bool cartridgePrefix, const LinkChain::Flags& before)
 {
     if (mMode == 1) {
         if (key <= kLastParameterKey) mPlug.ChangeParameter(kWorkingParameter, key - 256, false);
@@ -176,11 +152,11 @@ void FrontPanel::NumberKey(int key, bool, bool internalPrefix, bool cartridgePre
     if (key == kLink) {
         if (mWriteMode) {
             mLink.StartAdding();
-            mPlug.infoMessage = kInfoAddLinked;
+            mPlug.infoMessage = kInfoAddLinkedProgram;
         } else if (const auto index = mLink.Next(before)) {
             mPlug.SelectProgram(*index);
         } else {
-            mPlug.infoMessage = kInfoLinkEmpty;
+            mPlug.infoMessage = kInfoLinkChainEmpty;
         }
         return;
     }
@@ -198,7 +174,7 @@ void FrontPanel::ProgramKey(int index, const LinkChain::Flags& before)
     if (before.pressed) {
         mPlug.SelectProgram(index);
         mLink.Add(index, before);
-        mPlug.infoMessage = kInfoAddLinked;
+        mPlug.infoMessage = kInfoAddLinkedProgram;
         return;
     }
     WriteProgramTo(index);
@@ -235,7 +211,7 @@ void FrontPanel::WriteKey()
     }
     if (mLink.Recorded()) {
         mPlug.WriteLinkChain();
-        mPlug.infoMessage = kInfoLinkSaved;
+        mPlug.infoMessage = kInfoLinkChainSaved;
     }
 }
 
@@ -274,8 +250,8 @@ void FrontPanel::StepValue(int step)
             return;
         case kFunctionSendUserWave: mSendCounter = std::clamp(mSendCounter + step, 0, 3); return;
         case kFunctionUserWave: mUserWave.Step(step); return;
-        case 11:
-        case 12: break;  // the working parameter, as in the other modes
+        case kFunctionWorking1:
+        case kFunctionWorking2: break;  // the working parameter, as in the other modes
         default: return;
         }
     } else if (mMode == 3) {
@@ -313,7 +289,7 @@ void FrontPanel::CopyMemory(bool toCartridge)
         // The protection may have been switched on while the box was open.
         if (Refused()) return;
         mPlug.CopyMemory(toCartridge ? 0 : 1, toCartridge ? 1 : 0);
-        mPlug.infoMessage = toCartridge ? kInfoInternalToCartridge : kInfoCartridgeToInternal;
+        mPlug.infoMessage = toCartridge ? kInfoSavedToCartridge : kInfoLoadedFromCartridge;
     });
 }
 

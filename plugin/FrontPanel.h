@@ -39,6 +39,25 @@ public:
     static constexpr int kValueUp = 317;
     static constexpr int kProtect = 318;
 
+    // Functions, selected in function mode by number keys 37..51.
+    static constexpr int kFunctionVoiceAllocation = 1;  // "Voice Allocation Mode"
+    static constexpr int kFunctionChorusDepth = 2;
+    static constexpr int kFunctionChorusSpeed = 3;
+    static constexpr int kFunctionMidiLearn = 4;
+    static constexpr int kFunctionMidiUnlearn = 5;
+    static constexpr int kFunctionK3Level = 6;  // 0..4, shown 1..5
+    static constexpr int kFunctionPriority = 7;
+    static constexpr int kFunctionSendUserWave = 8;
+    static constexpr int kFunctionLfoSync = 9;
+    static constexpr int kFunctionUserWave = 10;
+    static constexpr int kFunctionWorking1 = 11;  // 11 and 12: the working parameter
+    static constexpr int kFunctionWorking2 = 12;
+    static constexpr int kFunctionInternalToCartridge = 13;
+    static constexpr int kFunctionCartridgeToInternal = 14;
+    static constexpr int kFunctionMasterTune = 15;
+    // The parameter a function's value keys change, or -1.
+    static int FunctionParameter(int function);
+
     // Key repeat in idle calls: the first repeat, then the interval.
     static constexpr int kRepeatDelay = 30;
     static constexpr int kRepeatInterval = 2;
@@ -67,8 +86,7 @@ public:
 
 private:
     void StepValue(int step);
-    void NumberKey(int key, bool alternate, bool internalPrefix, bool cartridgePrefix,
-                   const LinkChain::Flags& before);
+    void NumberKey(int key, bool internalPrefix, bool cartridgePrefix, const LinkChain::Flags& before);
     void SelectFunction(int function);
     void LeaveFunction();
     void ProgramKey(int index, const LinkChain::Flags& before);

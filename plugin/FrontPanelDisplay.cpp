@@ -37,27 +37,7 @@ namespace qor {
 
 namespace {
 
-constexpr int kFunctionMidiLearn = 4;
-constexpr int kFunctionMidiUnlearn = 5;
-constexpr int kFunctionK3Level = 6;
-constexpr int kFunctionSendUserWave = 8;
-constexpr int kFunctionUserWave = 10;
-
 int Rounded(const QOR& plug, int index) { return static_cast<int>(std::lround(plug.GetParam(index)->Value())); }
-
-// The function whose value keys change a parameter, and which one.
-int FunctionParameterShown(int function)
-{
-    switch (function) {
-    case 1: return kVoiceAllocationMode;
-    case 2: return kChorusDepth;
-    case 3: return kChorusSpeed;
-    case 7: return kPriority;
-    case 9: return kLfoSync;
-    case 15: return kMasterTune;
-    default: return -1;
-    }
-}
 
 }  // namespace
 
@@ -81,7 +61,7 @@ uint16_t FrontPanel::SegmentPattern(int display) const
     }
     case 2:
         orange = mFunction == 0 ? Text("Fn") : Number(mFunction);
-        if (const int p = FunctionParameterShown(mFunction); p >= 0) {
+        if (const int p = FunctionParameter(mFunction); p >= 0) {
             field = ValueField(Rounded(mPlug, p));
         } else if (mFunction == kFunctionMidiLearn || mFunction == kFunctionMidiUnlearn) {
             field.right = Text(mPlug.learnActive ? "on" : "oF");
@@ -95,7 +75,7 @@ uint16_t FrontPanel::SegmentPattern(int display) const
             field.right = Number(mUserWave.Level());
             (mUserWave.EditingLevel() ? field.right : field.left) |= kRightDot;
             edited = false;
-        } else if (mFunction == 11 || mFunction == 12) {
+        } else if (mFunction == kFunctionWorking1 || mFunction == kFunctionWorking2) {
             field = ValueField(Rounded(mPlug, WorkingParameter()));
         }
         break;
@@ -141,7 +121,7 @@ std::string FrontPanel::DisplayText() const
     if (mUserWave.Active())
         return std::string(userWaveName(kWaveUserOwn, mUserWave.Memory() == 1));
     const int w = WorkingParameter();
-    const bool valueKeysOnWorking = mMode == 0 || mMode == 1 || (mMode == 2 && (mFunction == 11 || mFunction == 12));
+    const bool valueKeysOnWorking = mMode == 0 || mMode == 1 || (mMode == 2 && (mFunction == kFunctionWorking1 || mFunction == kFunctionWorking2));
     if (valueKeysOnWorking && (w == kOsc1Wave || w == kOsc2Wave))
         return std::string(WaveName(mPlug, w, mPlug.CurrentIsCartridge()));
     return mPlug.showInformation ? InfoMessageText(kInfoVersion) : "";

@@ -104,7 +104,8 @@ public:
     WaveView CurrentWave() const override;
     std::string LfoSpeedText() const override;
     bool LfoSpeedInFives() const override;
-    // Takes the positive key number 256..321 (the key controls send it negated).
+    // Takes the positive key number 256..321; the negated number the key
+    // controls keep is taken as well.
     void PressPanelKey(int key, bool alternate) override;
     void ReleasePanelKey(int key) override;
     void SetProtectSwitch(bool on) override { SetWriteProtect(on); }

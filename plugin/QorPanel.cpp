@@ -21,8 +21,9 @@ int QOR::PanelMode() const { return mPanel->Mode(); }
 int QOR::FunctionNumber() const { return mPanel->Function(); }
 std::string QOR::DisplayText() const { return mPanel->DisplayText(); }
 PanelView::WaveView QOR::CurrentWave() const { return mPanel->CurrentWave(); }
-void QOR::PressPanelKey(int key, bool alternate) { mPanel->PressKey(key, alternate); }
-void QOR::ReleasePanelKey(int key) { mPanel->ReleaseKey(key); }
+// The key controls keep their number negated; either sign is taken.
+void QOR::PressPanelKey(int key, bool alternate) { mPanel->PressKey(key < 0 ? -key : key, alternate); }
+void QOR::ReleasePanelKey(int key) { mPanel->ReleaseKey(key < 0 ? -key : key); }
 
 std::string QOR::LfoSpeedText() const
 {
