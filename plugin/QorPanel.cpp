@@ -14,7 +14,6 @@ namespace {
 constexpr std::size_t kProgramNameLength = 30;
 }  // namespace
 
-void QOR::OnIdle() { mPanel->Idle(); }
 uint16_t QOR::SegmentPattern(int display) const { return mPanel->SegmentPattern(display); }
 bool QOR::LedOn(int led) const { return mPanel->LedOn(led); }
 int QOR::PanelMode() const { return mPanel->Mode(); }
