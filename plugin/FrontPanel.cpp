@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string>
 
 #include "engine/ParameterIndex.h"
 #include "plugin/QOR.h"
@@ -186,7 +187,8 @@ void FrontPanel::ProgramKey(int index, const LinkChain::Flags& before)
 void FrontPanel::WriteProgramTo(int index)
 {
     if (index == mPlug.GetCurrentPresetIndex()) {
-        mPlug.ModifyCurrentPreset(mPlug.GetPresetName(index));
+        const std::string name = mPlug.GetPresetName(index);
+        mPlug.ModifyCurrentPreset(name.c_str());
         return;
     }
     const IChunk clipboard = mPlug.clipboard;
@@ -194,6 +196,9 @@ void FrontPanel::WriteProgramTo(int index)
     mPlug.CopyProgram();
     mPlug.SelectProgram(index);
     mPlug.PasteProgram();
+    // The program goes on sounding as it did: its user waves too.
+    mPlug.CopyStoredToActive(0, 0);
+    mPlug.CopyStoredToActive(1, 1);
     mPlug.clipboard = clipboard;
     mPlug.copiedProgram = copied;
 }

@@ -243,9 +243,15 @@ TEST_F(FrontPanel, ProgramKeyInWriteModeWritesTheWorkingProgramThere)
     plug->SetWriteProtect(false);
     plug->SelectProgram(2);
     plug->ChangeParameter(kCutoff, 77, false);
+    std::vector<double> pulse(512, -1.0);
+    std::fill(pulse.begin(), pulse.begin() + 40, 1.0);
+    plug->WriteUserWaveSamples(0, pulse.data(), static_cast<int>(pulse.size()));
+    plug->CopyActiveToStored(0, 0);
+    const std::vector<uint8_t> heard(plug->ActiveTable(0), plug->ActiveTable(0) + kUserWaveBytes);
     Click(kWrite);
     Click(NumberKey(9));
     EXPECT_EQ(plug->GetCurrentPresetIndex(), 8);
+    EXPECT_EQ(std::vector<uint8_t>(plug->ActiveTable(0), plug->ActiveTable(0) + kUserWaveBytes), heard);
     EXPECT_EQ(std::string(plug->GetPresetName(8)), plug->GetPresetName(2));
     plug->SelectProgram(0);
     plug->SelectProgram(8);
