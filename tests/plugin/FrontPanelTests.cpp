@@ -225,6 +225,22 @@ TEST_F(FrontPanel, ChainEntriesOfTheWholeRangeReadBack)
     EXPECT_EQ(plug->GetCurrentPresetIndex(), 3);
 }
 
+TEST_F(FrontPanel, AFullChainSelectsFurtherProgramsWithoutWritingThem)
+{
+    plug->SetWriteProtect(false);
+    const std::string name = plug->GetPresetName(33);
+    ASSERT_NE(name, plug->GetPresetName(32));
+    Click(kWrite);
+    Click(kLink);
+    for (int n = 1; n <= 35; ++n) Click(NumberKey(n));
+    EXPECT_EQ(plug->GetCurrentPresetIndex(), 34);
+    EXPECT_EQ(plug->linkChain.size(), 32u);
+    EXPECT_EQ(plug->linkChain.back(), 32);
+    EXPECT_EQ(plug->GetPresetName(33), name);  // not overwritten by program 33
+    Click(kWrite);
+    EXPECT_EQ(plug->infoMessage, 18);
+}
+
 TEST_F(FrontPanel, LeavingWriteModeWithoutAddingKeepsTheOldChain)
 {
     plug->SetWriteProtect(false);
