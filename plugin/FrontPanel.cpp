@@ -222,7 +222,9 @@ void FrontPanel::WriteKey()
 
 void FrontPanel::SelectFunction(int function)
 {
-    if (function == mFunction) return;
+    // Choosing the user-wave edit again keeps the edit; the functions that
+    // act (learn, unlearn, the memory copies) act on every choice.
+    if (function == mFunction && function == kFunctionUserWave) return;
     LeaveFunction();
     mFunction = function;
     switch (function) {
@@ -277,8 +279,8 @@ void FrontPanel::BankKeyInFunction(int memory)
         mUserWave.ChooseMemory(memory);
         return;
     }
-    // Function 8: the counter counts down the dumps still to send; at 3 and 1
-    // the chosen user wave goes out as SysEx.
+    // Function 8: each bank key counts the counter down; at 3 and at 1 the
+    // key also sends that memory's user wave as SysEx.
     if (mSendCounter == 1 || mSendCounter == 3) mPlug.SendUserWaveDump(memory);
     mSendCounter = std::max(mSendCounter - 1, 0);
 }

@@ -334,6 +334,8 @@ TEST_F(FrontPanel, MemoryCopiesWaitForYesAndRespectProtection)
     Click(FunctionKey(14));
     EXPECT_EQ(services.asked.back().title, "Load Cartridge To Internal");
     EXPECT_STREQ(plug->GetPresetName(0), "ALPHA");
+    Click(FunctionKey(14));  // after a No, the same key asks again
+    EXPECT_EQ(services.asked.size(), 3u);
 
     // Protection switched on while the box is open stops the copy.
     services.holdAnswers = true;
