@@ -1,0 +1,38 @@
+#include "framework/EditorFonts.h"
+
+#include <string_view>
+
+#include "platform/Resources.h"
+
+namespace qor {
+
+namespace {
+
+struct EmbeddedFace {
+    std::string_view family;
+    bool bold;
+    std::string_view resource;  // name of a "FONT" resource
+};
+
+// Regular faces first: a family that is asked for but unknown falls back to
+// the first face registered, which should be the everyday one.
+constexpr EmbeddedFace kFaces[] = {
+    {"Arial", false, "LiberationSans-Regular"},
+    {"Arial", true, "LiberationSans-Bold"},
+    {"Verdana", false, "DejaVuSans"},
+    {"Verdana", true, "DejaVuSans-Bold"},
+};
+
+}  // namespace
+
+bool AddEditorFonts(gfx::FontRegistry& registry)
+{
+    bool all = true;
+    for (const EmbeddedFace& face : kFaces) {
+        const auto bytes = platform::FindResource("FONT", face.resource);
+        all = bytes && registry.Add(face.family, face.bold, *bytes) && all;
+    }
+    return all;
+}
+
+}  // namespace qor
