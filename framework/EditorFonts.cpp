@@ -12,6 +12,7 @@ struct EmbeddedFace {
     std::string_view family;
     bool bold;
     std::string_view resource;  // name of a "FONT" resource
+    float width = 1.0f;         // below 1: condensed
 };
 
 // Regular faces first: a family that is asked for but unknown falls back to
@@ -21,6 +22,8 @@ constexpr EmbeddedFace kFaces[] = {
     {"Arial", true, "LiberationSans-Bold"},
     {"Verdana", false, "DejaVuSans"},
     {"Verdana", true, "DejaVuSans-Bold"},
+    {"Arial Narrow", false, "LiberationSans-Regular", 0.76f},
+    {"Arial Narrow", true, "LiberationSans-Bold", 0.76f},
 };
 
 }  // namespace
@@ -30,7 +33,7 @@ bool AddEditorFonts(gfx::FontRegistry& registry)
     bool all = true;
     for (const EmbeddedFace& face : kFaces) {
         const auto bytes = platform::FindResource("FONT", face.resource);
-        all = bytes && registry.Add(face.family, face.bold, *bytes) && all;
+        all = bytes && registry.Add(face.family, face.bold, *bytes, face.width) && all;
     }
     return all;
 }

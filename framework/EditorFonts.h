@@ -1,7 +1,8 @@
 // The editor's typefaces, carried inside the plug-in: nothing is read from
 // the file system. Text styles name the families a Windows panel used;
 // Liberation Sans answers for "Arial" (same metrics) and DejaVu Sans for
-// "Verdana", each with a bold face.
+// "Verdana", each with a bold face; "Arial Narrow" is Liberation Sans drawn
+// condensed, for captions in tight places.
 #pragma once
 
 #include "graphics/FontRegistry.h"

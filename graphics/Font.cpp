@@ -76,8 +76,9 @@ struct Font::Impl {
     }
 };
 
-std::unique_ptr<Font> Font::FromMemory(std::span<const uint8_t> bytes)
+std::unique_ptr<Font> Font::FromMemory(std::span<const uint8_t> bytes, float width)
 {
+    if (!(width > 0.1f && width <= 4.0f)) return nullptr;
     auto impl = std::make_unique<Impl>();
     if (bytes.empty() || FT_Init_FreeType(&impl->library) != 0) return nullptr;
     if (FT_New_Memory_Face(impl->library, bytes.data(), FT_Long(bytes.size()), 0, &impl->face) != 0) {
@@ -85,6 +86,10 @@ std::unique_ptr<Font> Font::FromMemory(std::span<const uint8_t> bytes)
         return nullptr;
     }
     if (!FT_IS_SCALABLE(impl->face)) return nullptr;
+    if (width != 1.0f) {
+        FT_Matrix scale{FT_Fixed(width * 65536.0f), 0, 0, 0x10000};
+        FT_Set_Transform(impl->face, &scale, nullptr);
+    }
     return std::unique_ptr<Font>(new Font(std::move(impl)));
 }
 

@@ -14,8 +14,9 @@ namespace gfx {
 class Font {
 public:
     // The bytes must outlive the font (embedded resources do). Null when
-    // they are no font FreeType reads.
-    static std::unique_ptr<Font> FromMemory(std::span<const uint8_t> bytes);
+    // they are no font FreeType reads. A width below 1 draws the face
+    // condensed (0.8 = glyphs and advances four fifths as wide).
+    static std::unique_ptr<Font> FromMemory(std::span<const uint8_t> bytes, float width = 1.0f);
     ~Font();
 
     // Advance width of the text in pixels at the size (pixel height of the em).

@@ -16,9 +16,9 @@ bool SameFamily(std::string_view a, std::string_view b)
 
 }  // namespace
 
-bool FontRegistry::Add(std::string_view family, bool bold, std::span<const uint8_t> bytes)
+bool FontRegistry::Add(std::string_view family, bool bold, std::span<const uint8_t> bytes, float width)
 {
-    auto font = Font::FromMemory(bytes);
+    auto font = Font::FromMemory(bytes, width);
     if (!font) return false;
     mEntries.push_back({std::string(family), bold, std::move(font)});
     return true;

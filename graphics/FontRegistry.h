@@ -17,8 +17,9 @@ namespace gfx {
 
 class FontRegistry {
 public:
-    // False when the bytes are no font (nothing is registered then).
-    bool Add(std::string_view family, bool bold, std::span<const uint8_t> bytes);
+    // False when the bytes are no font (nothing is registered then). A
+    // width below 1 registers the face condensed (see Font::FromMemory).
+    bool Add(std::string_view family, bool bold, std::span<const uint8_t> bytes, float width = 1.0f);
     // The face of that family and weight; the regular face when the family
     // has no bold one; the first face registered when the family is unknown;
     // null only while nothing is registered.

@@ -109,6 +109,12 @@ TEST(TextTest, FamiliesAreFoundByTheirStyleNames)
     // Verdana is the wider face; bold is wider than regular.
     EXPECT_GT(verdana->TextWidth("Resonance", 12), arial->TextWidth("Resonance", 12));
     EXPECT_GT(arialBold->TextWidth("Resonance", 12), arial->TextWidth("Resonance", 12));
+    // The narrow face is the same letters condensed.
+    const gfx::Font* narrow = fonts.Find("Arial Narrow");
+    ASSERT_NE(narrow, nullptr);
+    const int wide = arial->TextWidth("Pres. LFO OSC", 20), condensed = narrow->TextWidth("Pres. LFO OSC", 20);
+    EXPECT_NEAR(condensed, wide * 0.76, wide * 0.05);
+    EXPECT_EQ(narrow->Ascent(20), arial->Ascent(20));
     // An unknown family still draws, with the everyday face.
     EXPECT_EQ(fonts.Find("Tahoma"), arial);
 
