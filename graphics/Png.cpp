@@ -13,7 +13,7 @@ namespace {
 
 // Pictures larger than this are refused before any pixel memory is taken.
 constexpr png_uint_32 kMaxSide = 16384;
-constexpr size_t kMaxPixels = size_t(1) << 26;
+constexpr size_t kMaxPixels = size_t(1) << 24;
 
 // libpng reports errors through a callback that must not return: jump back
 // into the function that called libpng, which then gives up cleanly.

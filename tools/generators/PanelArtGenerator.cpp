@@ -366,7 +366,7 @@ std::vector<Art> DrawAll(std::vector<std::string>& faults)
     labels.Label({204, 157, 344, 169}, "PROGRAM \xb7 WAVE", caption);
     labels.Label({384, 157, 464, 169}, "NUMBER", caption);
     labels.Label({512, 157, 648, 169}, "VALUE", caption);
-    labels.Label({384, 170, 648, 182}, "click, drag or turn the wheel to step", {fonts.regular, 9, 7, kDimLabel});
+    labels.Label({384, 170, 648, 182}, "drag or turn the wheel to step the value", {fonts.regular, 9, 7, kDimLabel});
 
     // --- utility menu and file keys ---
     KeyCap(s, kUtilityMenu, kKeyDarkTop, kKeyDarkBottom);
