@@ -1,11 +1,12 @@
 #include "plugin/QOR.h"
 
 #include "engine/ParameterIndex.h"
+#include "plugin/Commands.h"
 #include "programs/ParameterTable.h"
 
 namespace qor {
 
-QOR::QOR(vst::HostCallback host) : Synth(host)
+QOR::QOR(vst::HostCallback host) : Synth(host), mCommands(std::make_unique<Commands>(*this))
 {
     engine.SetControllerListener(this);
     engine.SetMidiLevel(k3FunctionLevel);
@@ -23,6 +24,10 @@ QOR::QOR(vst::HostCallback host) : Synth(host)
 QOR::~QOR() = default;
 
 void QOR::Reset() { Synth::Reset(); }
+
+void QOR::RunCommand(int number) { mCommands->Run(number); }
+
+void QOR::OpenUtilityMenu(int x, int y) { mCommands->OpenMenu(x, y); }
 
 void QOR::OnParamChange(int index)
 {

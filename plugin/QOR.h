@@ -4,18 +4,22 @@
 #pragma once
 
 #include <array>
+#include <memory>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "plugin/CommandRunner.h"
 #include "plugin/Synth.h"
 #include "programs/HarmonicMap.h"
 
 namespace qor {
 
-class QOR final : public Synth, private ControllerListener {
+class Commands;
+
+class QOR final : public Synth, public CommandRunner, private ControllerListener {
 public:
     static constexpr int kProgramsPerMemory = 50;
     // Longest SysEx the receiver collects before giving up on an unterminated
@@ -89,6 +93,11 @@ public:
     std::array<std::array<uint8_t, kUserWaveBytes>, 2> storedTables{};
     uint8_t* ActiveTable(int memory) { return engine.UserWave(memory); }
 
+    // --- utility commands (editor thread) ---
+    void RunCommand(int number) override;
+    void OpenUtilityMenu(int x, int y) override;
+    Commands& GetCommands() { return *mCommands; }
+
     bool storeRefused = false;
     bool constructing = true;
     std::vector<uint8_t> sysexBuffer;
@@ -104,6 +113,8 @@ private:
     // came in by SysEx is not sent back as parameter changes, or two
     // instruments joined both ways would echo each other without end.
     bool receivingSysEx = false;
+
+    std::unique_ptr<Commands> mCommands;
 };
 
 }  // namespace qor
