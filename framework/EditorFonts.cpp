@@ -15,13 +15,13 @@ struct EmbeddedFace {
     float width = 1.0f;         // below 1: condensed
 };
 
-// Regular faces first: a family that is asked for but unknown falls back to
-// the first face registered, which should be the everyday one.
+// A family that is asked for but unknown falls back to the first face
+// registered: Verdana, the controls' default text style.
 constexpr EmbeddedFace kFaces[] = {
-    {"Arial", false, "LiberationSans-Regular"},
-    {"Arial", true, "LiberationSans-Bold"},
     {"Verdana", false, "DejaVuSans"},
     {"Verdana", true, "DejaVuSans-Bold"},
+    {"Arial", false, "LiberationSans-Regular"},
+    {"Arial", true, "LiberationSans-Bold"},
     {"Arial Narrow", false, "LiberationSans-Regular", 0.76f},
     {"Arial Narrow", true, "LiberationSans-Bold", 0.76f},
 };

@@ -2,7 +2,8 @@
 // the file system. Text styles name the families a Windows panel used;
 // Liberation Sans answers for "Arial" (same metrics) and DejaVu Sans for
 // "Verdana", each with a bold face; "Arial Narrow" is Liberation Sans drawn
-// condensed, for captions in tight places.
+// condensed, for captions in tight places. Any other family is drawn in
+// Verdana's stand-in, the controls' default.
 #pragma once
 
 #include "graphics/FontRegistry.h"

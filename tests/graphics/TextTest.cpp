@@ -115,8 +115,8 @@ TEST(TextTest, FamiliesAreFoundByTheirStyleNames)
     const int wide = arial->TextWidth("Pres. LFO OSC", 20), condensed = narrow->TextWidth("Pres. LFO OSC", 20);
     EXPECT_NEAR(condensed, wide * 0.76, wide * 0.05);
     EXPECT_EQ(narrow->Ascent(20), arial->Ascent(20));
-    // An unknown family still draws, with the everyday face.
-    EXPECT_EQ(fonts.Find("Tahoma"), arial);
+    // An unknown family still draws, in the controls' default face.
+    EXPECT_EQ(fonts.Find("Tahoma"), verdana);
 
     gfx::FontRegistry empty;
     EXPECT_EQ(empty.Find("Arial"), nullptr);
