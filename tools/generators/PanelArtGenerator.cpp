@@ -91,8 +91,8 @@ const char* UtilityLabel(int command)
         case 10: return "Load SysEx";
         case 11: return "Save SysEx\nPrg";
         case 12: return "Save SysEx\nBank";
-        case 32: return "Load\nWave I";
-        case 33: return "Load\nWave C";
+        case 32: return "Load Wave I";
+        case 33: return "Load Wave C";
     }
     return nullptr;
 }
@@ -382,7 +382,10 @@ std::vector<Art> DrawAll(std::vector<std::string>& faults)
             std::fprintf(stderr, "no label for utility command %d\n", k.number);
             label = "?";
         }
-        labels.Label(Inset(k.rect, 1), label, {fonts.narrow, 11, 9, {255, 240, 240, 236}}, k.rect);
+        // One line at one size on every key; the two longest take two lines.
+        const bool twoLines = std::string_view(label).find('\n') != std::string_view::npos;
+        labels.Label(Inset(k.rect, 1), label, {fonts.narrow, twoLines ? 9 : 10, twoLines ? 9 : 10, {255, 240, 240, 236}},
+                     k.rect);
     }
 
     // --- value keys ---
