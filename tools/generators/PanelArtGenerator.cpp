@@ -425,7 +425,7 @@ std::vector<Art> DrawAll(std::vector<std::string>& faults)
         labels.Label({face.left, face.top + 1, middle, face.top + 21}, std::to_string(n + 1),
                      {fonts.bold, 15, 12, kKeyInk}, k.rect);
         labels.Label({middle + 1, face.top + 3, face.right, face.top + 19}, "F" + std::to_string(function + 1),
-                     {fonts.bold, 11, 9, {255, 170, 70, 0}}, k.rect);
+                     {fonts.bold, 11, 9, link ? Color{255, 90, 36, 0} : Color{255, 170, 70, 0}}, k.rect);
         // The last key is also the link key: both its jobs are named.
         const std::string name = link ? std::string("LINK \xb7 ") + kFunctionNames[function] : kFunctionNames[function];
         labels.Label({face.left, face.top + 23, face.right, face.bottom}, name,
