@@ -18,6 +18,7 @@
 namespace qor {
 
 class Commands;
+class UpdateCheck;
 
 class QOR final : public Synth, public CommandRunner, private ControllerListener {
 public:
@@ -102,6 +103,15 @@ public:
     bool constructing = true;
     std::vector<uint8_t> sysexBuffer;
 
+    // --- going online: the update check and the maker's web site ---
+    // "Check Online for Update" (command 41): asks the update server without
+    // waiting for it; the answer is shown from OnIdle when it comes. Editor thread.
+    void CheckForUpdate();
+    // "Visit ..." in the utility menu: the maker's web site in the browser.
+    void VisitMakerSite();
+    // The host's idle calls: deliver the update check's answer.
+    void OnIdle() override;
+
 protected:
     void SendParameterChange(int index) override;
 
@@ -115,6 +125,10 @@ private:
     bool receivingSysEx = false;
 
     std::unique_ptr<Commands> mCommands;
+
+    // Made on first use.
+    UpdateCheck& Updates();
+    std::unique_ptr<UpdateCheck> updateCheck;
 };
 
 }  // namespace qor
