@@ -1,5 +1,7 @@
 #include "plugin/QOR.h"
 
+#include "plugin/FrontPanel.h"
+
 #include "engine/ParameterIndex.h"
 #include "plugin/Commands.h"
 #include "plugin/OnlineAddresses.h"
@@ -10,6 +12,7 @@ namespace qor {
 
 QOR::QOR(vst::HostCallback host) : Synth(host), mCommands(std::make_unique<Commands>(*this))
 {
+    mPanel = std::make_unique<FrontPanel>(*this);
     engine.SetControllerListener(this);
     engine.SetMidiLevel(k3FunctionLevel);
     mCommands->SetOnlineActions({std::string(kMakerWeb), [this] { CheckForUpdate(); }, [this] { VisitMakerSite(); }});
@@ -88,6 +91,7 @@ void QOR::VisitMakerSite() { Services().OpenAddress(Updates().MakerHomePage()); 
 
 void QOR::OnIdle()
 {
+    mPanel->Idle();
     if (updateCheck) updateCheck->Poll(Services());
 }
 

@@ -4,23 +4,25 @@
 #pragma once
 
 #include <array>
-#include <memory>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "plugin/CommandRunner.h"
+#include "plugin/PanelView.h"
 #include "plugin/Synth.h"
 #include "programs/HarmonicMap.h"
 
 namespace qor {
 
 class Commands;
+class FrontPanel;
 class UpdateCheck;
 
-class QOR final : public Synth, public CommandRunner, private ControllerListener {
+class QOR final : public Synth, public CommandRunner, public PanelView, private ControllerListener {
 public:
     static constexpr int kProgramsPerMemory = 50;
     // Longest SysEx the receiver collects before giving up on an unterminated
@@ -99,6 +101,29 @@ public:
     void OpenUtilityMenu(int x, int y) override;
     Commands& GetCommands() { return *mCommands; }
 
+    // --- the front panel (editor thread) ---
+    uint16_t SegmentPattern(int display) const override;
+    bool LedOn(int led) const override;
+    bool ProtectSwitchOn() const override { return writeProtect; }
+    int PanelMode() const override;
+    int FunctionNumber() const override;
+    std::string DisplayText() const override;
+    WaveView CurrentWave() const override;
+    std::string LfoSpeedText() const override;
+    bool LfoSpeedInFives() const override;
+    // Takes the positive key number 256..321; the negated number the key
+    // controls keep is taken as well.
+    void PressPanelKey(int key, bool alternate) override;
+    void ReleasePanelKey(int key) override;
+    void SetProtectSwitch(bool on) override { SetWriteProtect(on); }
+    void RenameProgram(const std::string& name) override;
+    // All 50 programs of one memory (0 internal, 1 cartridge) into the other;
+    // the working program is stored first and, when it lies in the
+    // destination, restored from its new contents. Protection is the caller's.
+    void CopyMemory(int from, int to);
+
+    // The protection warning: a write was refused because of memory
+    // protection (shown by the panel, cleared by the next panel key).
     bool storeRefused = false;
     bool constructing = true;
     std::vector<uint8_t> sysexBuffer;
@@ -109,7 +134,8 @@ public:
     void CheckForUpdate();
     // "Visit ..." in the utility menu: the maker's web site in the browser.
     void VisitMakerSite();
-    // The host's idle calls: deliver the update check's answer.
+    // The host's idle calls: the panel's key repeat and blink, and the
+    // update check's answer.
     void OnIdle() override;
 
 protected:
@@ -129,6 +155,8 @@ private:
     // Made on first use.
     UpdateCheck& Updates();
     std::unique_ptr<UpdateCheck> updateCheck;
+
+    std::unique_ptr<FrontPanel> mPanel;
 };
 
 }  // namespace qor
