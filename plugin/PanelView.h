@@ -59,7 +59,9 @@ public:
 
     // --- what the panel does ---
     // A panel key (256..321, as the key controls number them); alternate is
-    // a right or modified click. Release ends a held value key's repeat.
+    // a right or modified click. Release ends a held value key's repeat, so
+    // a press that holds nothing (a wheel notch, a drag step on a display)
+    // is released at once, or the value keys would go on repeating.
     virtual void PressPanelKey(int key, bool alternate) = 0;
     virtual void ReleasePanelKey(int key) = 0;
     virtual void SetProtectSwitch(bool on) = 0;

@@ -1,15 +1,22 @@
 #include "plugin/QOR.h"
 
+#include "plugin/FrontPanel.h"
+
 #include "engine/ParameterIndex.h"
+#include "plugin/Commands.h"
+#include "plugin/OnlineAddresses.h"
 #include "plugin/SysExWorker.h"
+#include "plugin/UpdateCheck.h"
 #include "programs/ParameterTable.h"
 
 namespace qor {
 
-QOR::QOR(vst::HostCallback host) : Synth(host)
+QOR::QOR(vst::HostCallback host) : Synth(host), mCommands(std::make_unique<Commands>(*this))
 {
+    mPanel = std::make_unique<FrontPanel>(*this);
     engine.SetControllerListener(this);
     engine.SetMidiLevel(k3FunctionLevel);
+    mCommands->SetOnlineActions({std::string(kMakerWeb), [this] { CheckForUpdate(); }, [this] { VisitMakerSite(); }});
     // Read again now that the instrument's own hooks are in place.
     ReadConfiguration();
     InitParameterTable(*this);
@@ -30,6 +37,10 @@ QOR::QOR(vst::HostCallback host) : Synth(host)
 QOR::~QOR() { sysexWorker.reset(); }
 
 void QOR::Reset() { Synth::Reset(); }
+
+void QOR::RunCommand(int number) { mCommands->Run(number); }
+
+void QOR::OpenUtilityMenu(int x, int y) { mCommands->OpenMenu(x, y); }
 
 void QOR::OnParamChange(int index)
 {
@@ -73,6 +84,22 @@ void QOR::SetWriteProtect(bool on)
 {
     Synth::SetWriteProtect(on);
     infoMessage = on ? kInfoProtectionOn : kInfoProtectionOff;
+}
+
+UpdateCheck& QOR::Updates()
+{
+    if (!updateCheck) updateCheck = std::make_unique<UpdateCheck>();
+    return *updateCheck;
+}
+
+void QOR::CheckForUpdate() { Updates().Start(); }
+
+void QOR::VisitMakerSite() { Services().OpenAddress(Updates().MakerHomePage()); }
+
+void QOR::OnIdle()
+{
+    mPanel->Idle();
+    if (updateCheck) updateCheck->Poll(Services());
 }
 
 }  // namespace qor

@@ -11,14 +11,19 @@
 #include <string_view>
 #include <vector>
 
+#include "plugin/CommandRunner.h"
+#include "plugin/PanelView.h"
 #include "plugin/Synth.h"
 #include "programs/HarmonicMap.h"
 
 namespace qor {
 
+class Commands;
+class FrontPanel;
 class SysExWorker;
+class UpdateCheck;
 
-class QOR final : public Synth, private ControllerListener {
+class QOR final : public Synth, public CommandRunner, public PanelView, private ControllerListener {
 public:
     static constexpr int kProgramsPerMemory = 50;
     // Longest SysEx the receiver collects before giving up on an unterminated
@@ -100,9 +105,47 @@ public:
     std::array<std::array<uint8_t, kUserWaveBytes>, 2> storedTables{};
     uint8_t* ActiveTable(int memory) { return engine.UserWave(memory); }
 
+    // --- utility commands (editor thread) ---
+    void RunCommand(int number) override;
+    void OpenUtilityMenu(int x, int y) override;
+    Commands& GetCommands() { return *mCommands; }
+
+    // --- the front panel (editor thread) ---
+    uint16_t SegmentPattern(int display) const override;
+    bool LedOn(int led) const override;
+    bool ProtectSwitchOn() const override { return writeProtect; }
+    int PanelMode() const override;
+    int FunctionNumber() const override;
+    std::string DisplayText() const override;
+    WaveView CurrentWave() const override;
+    std::string LfoSpeedText() const override;
+    bool LfoSpeedInFives() const override;
+    // Takes the positive key number 256..321; the negated number the key
+    // controls keep is taken as well.
+    void PressPanelKey(int key, bool alternate) override;
+    void ReleasePanelKey(int key) override;
+    void SetProtectSwitch(bool on) override { SetWriteProtect(on); }
+    void RenameProgram(const std::string& name) override;
+    // All 50 programs of one memory (0 internal, 1 cartridge) into the other;
+    // the working program is stored first and, when it lies in the
+    // destination, restored from its new contents. Protection is the caller's.
+    void CopyMemory(int from, int to);
+
+    // The protection warning: a write was refused because of memory
+    // protection (shown by the panel, cleared by the next panel key).
     bool storeRefused = false;
     bool constructing = true;
     std::vector<uint8_t> sysexBuffer;
+
+    // --- going online: the update check and the maker's web site ---
+    // "Check Online for Update" (command 41): asks the update server without
+    // waiting for it; the answer is shown from OnIdle when it comes. Editor thread.
+    void CheckForUpdate();
+    // "Visit ..." in the utility menu: the maker's web site in the browser.
+    void VisitMakerSite();
+    // The host's idle calls: the panel's key repeat and blink, and the
+    // update check's answer.
+    void OnIdle() override;
 
 protected:
     void SendParameterChange(int index) override;
@@ -125,6 +168,14 @@ private:
     // came in by SysEx is not sent back as parameter changes, or two
     // instruments joined both ways would echo each other without end.
     bool receivingSysEx = false;
+
+    std::unique_ptr<Commands> mCommands;
+
+    // Made on first use.
+    UpdateCheck& Updates();
+    std::unique_ptr<UpdateCheck> updateCheck;
+
+    std::unique_ptr<FrontPanel> mPanel;
 };
 
 }  // namespace qor

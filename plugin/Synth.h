@@ -10,6 +10,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,7 @@
 namespace qor {
 
 class IGraphics;
+class TuningClient;
 
 // Information-line messages (index 0 is the version line).
 enum InfoMessage : int {
@@ -31,10 +33,19 @@ enum InfoMessage : int {
     kInfoProtectionOff = 4,
     kInfoProgramLoaded = 5,
     kInfoBankLoaded = 6,
+    kInfoLoadedFromCartridge = 7,
+    kInfoSavedToCartridge = 8,
+    kInfoUserWaveWrittenInternal = 9,
+    kInfoUserWaveWrittenCartridge = 10,
     kInfoInternalUserWaveLoaded = 11,
     kInfoCartridgeUserWaveLoaded = 12,
     kInfoInternalUserWaveSaved = 13,
     kInfoCartridgeUserWaveSaved = 14,
+    kInfoWriteUserWave = 15,
+    kInfoWriteProgram = 16,
+    kInfoAddLinkedProgram = 17,
+    kInfoLinkChainSaved = 18,
+    kInfoLinkChainEmpty = 19,
     kInfoCannotReadFile = 20,
     kInfoOnlyMonoWav = 21,
     kInfoMidiLearn = 22,
@@ -136,6 +147,9 @@ protected:
 
 private:
     IUserServices* mServices = nullptr;
+    // This instance's MTS-ESP client, made last in construction; the engine
+    // asks it for the tuning of every started note.
+    std::unique_ptr<TuningClient> tuningClient;
 };
 
 }  // namespace qor
