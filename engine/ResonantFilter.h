@@ -44,6 +44,7 @@ public:
     double o = 0;
     double feedback = 0;
     double outGain = 0;
+    double resonanceGain = 1.0;  // outGain at the current resonance (1 at resonance 0)
     double norm = 0;
     double lastCutoff = -1.0;
     double s1 = 0;
