@@ -1,6 +1,8 @@
 #include "plugin/QOR.h"
 
 #include "engine/ParameterIndex.h"
+#include "framework/MakeGraphics.h"
+#include "plugin/PanelLayout.h"
 #include "programs/ParameterTable.h"
 
 namespace qor {
@@ -18,9 +20,17 @@ QOR::QOR(vst::HostCallback host) : Synth(host)
     }
     constructing = false;
     suppressParameterEcho = false;
+    // The editor last, over the finished instrument: attaching it gives every
+    // control its parameter's value, which is also its double-click default.
+    mEditor = MakeGraphics(*this, panel::kWidth, panel::kHeight);
+    mEditorControls = BuildPanel(*mEditor, *this, *this, *this);
+    AttachEditor(mEditor.get());
 }
 
-QOR::~QOR() = default;
+QOR::~QOR()
+{
+    AttachEditor(nullptr);
+}
 
 void QOR::Reset() { Synth::Reset(); }
 

@@ -4,18 +4,22 @@
 #pragma once
 
 #include <array>
+#include <memory>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "plugin/CommandRunner.h"
+#include "plugin/PanelView.h"
 #include "plugin/Synth.h"
+#include "plugin/editor/PanelBuilder.h"
 #include "programs/HarmonicMap.h"
 
 namespace qor {
 
-class QOR final : public Synth, private ControllerListener {
+class QOR final : public Synth, private ControllerListener, public PanelView, public CommandRunner {
 public:
     static constexpr int kProgramsPerMemory = 50;
     // Longest SysEx the receiver collects before giving up on an unterminated
@@ -93,6 +97,26 @@ public:
     bool constructing = true;
     std::vector<uint8_t> sysexBuffer;
 
+    // --- the editor: the panel's controls, made at construction ---
+    IGraphics* GetEditor() override { return mEditor.get(); }
+    const PanelControls& EditorControls() const { return mEditorControls; }
+    // What the panel's controls ask of the instrument (plugin/EditorBridge.cpp).
+    uint16_t SegmentPattern(int display) const override;
+    bool LedOn(int led) const override;
+    bool ProtectSwitchOn() const override;
+    int PanelMode() const override;
+    int FunctionNumber() const override;
+    std::string DisplayText() const override;
+    WaveView CurrentWave() const override;
+    std::string LfoSpeedText() const override;
+    bool LfoSpeedInFives() const override;
+    void PressPanelKey(int key, bool alternate) override;
+    void ReleasePanelKey(int key) override;
+    void SetProtectSwitch(bool on) override;
+    void RenameProgram(const std::string& name) override;
+    void RunCommand(int number) override;
+    void OpenUtilityMenu(int x, int y) override;
+
 protected:
     void SendParameterChange(int index) override;
 
@@ -104,6 +128,10 @@ private:
     // came in by SysEx is not sent back as parameter changes, or two
     // instruments joined both ways would echo each other without end.
     bool receivingSysEx = false;
+
+    std::unique_ptr<IGraphics> mEditor;
+    PanelControls mEditorControls;
+    mutable std::array<uint8_t, 512> mShownWave{};  // the wave display's samples
 };
 
 }  // namespace qor
