@@ -1,8 +1,7 @@
 // What the panel's controls ask of QOR, answered as simply as honesty allows
-// until the front panel and the utility commands exist: the displays stay
-// dark, the LEDs off, the keys and commands do nothing, the text display
-// shows the information line. The front panel's and the commands' own
-// implementations replace these bodies.
+// until the front panel exists: the displays stay dark, the LEDs off, the
+// keys do nothing, the text display shows the information line. The front
+// panel's own implementation replaces these bodies.
 #include <algorithm>
 
 #include "engine/ParameterIndex.h"
@@ -74,9 +73,5 @@ void QOR::RenameProgram(const std::string& name)
     NotifyHostOfProgramChange();
     NotifyHostOfAllParams();
 }
-
-void QOR::RunCommand(int number) {}
-
-void QOR::OpenUtilityMenu(int x, int y) {}
 
 }  // namespace qor

@@ -8,6 +8,7 @@
 
 #include "framework/ProgramFiles.h"
 #include "platform/Resources.h"
+#include "plugin/CommandNumbers.h"
 #include "plugin/QOR.h"
 #include "programs/FactoryNames.h"
 #include "programs/SysExCodec.h"
@@ -16,10 +17,10 @@ namespace qor {
 
 namespace {
 
-// Command numbers of the three restores.
-constexpr int kRestoreInternal = 29;
-constexpr int kRestoreCartridge = 30;
-constexpr int kRestoreTobin = 31;
+// The three restores are asked for by their command numbers.
+constexpr int kRestoreInternal = command::kRestoreInternal;
+constexpr int kRestoreCartridge = command::kRestoreCartridge;
+constexpr int kRestoreTobin = command::kLoadTobins;
 
 struct FactorySet {
     std::string_view type;

@@ -2,12 +2,13 @@
 
 #include "engine/ParameterIndex.h"
 #include "framework/MakeGraphics.h"
+#include "plugin/Commands.h"
 #include "plugin/PanelLayout.h"
 #include "programs/ParameterTable.h"
 
 namespace qor {
 
-QOR::QOR(vst::HostCallback host) : Synth(host)
+QOR::QOR(vst::HostCallback host) : Synth(host), mCommands(std::make_unique<Commands>(*this))
 {
     engine.SetControllerListener(this);
     engine.SetMidiLevel(k3FunctionLevel);
@@ -33,6 +34,10 @@ QOR::~QOR()
 }
 
 void QOR::Reset() { Synth::Reset(); }
+
+void QOR::RunCommand(int number) { mCommands->Run(number); }
+
+void QOR::OpenUtilityMenu(int x, int y) { mCommands->OpenMenu(x, y); }
 
 void QOR::OnParamChange(int index)
 {

@@ -19,7 +19,9 @@
 
 namespace qor {
 
-class QOR final : public Synth, private ControllerListener, public PanelView, public CommandRunner {
+class Commands;
+
+class QOR final : public Synth, public CommandRunner, private ControllerListener, public PanelView {
 public:
     static constexpr int kProgramsPerMemory = 50;
     // Longest SysEx the receiver collects before giving up on an unterminated
@@ -93,6 +95,11 @@ public:
     std::array<std::array<uint8_t, kUserWaveBytes>, 2> storedTables{};
     uint8_t* ActiveTable(int memory) { return engine.UserWave(memory); }
 
+    // --- utility commands (editor thread) ---
+    void RunCommand(int number) override;
+    void OpenUtilityMenu(int x, int y) override;
+    Commands& GetCommands() { return *mCommands; }
+
     bool storeRefused = false;
     bool constructing = true;
     std::vector<uint8_t> sysexBuffer;
@@ -100,7 +107,7 @@ public:
     // --- the editor: the panel's controls, made at construction ---
     IGraphics* GetEditor() override { return mEditor.get(); }
     const PanelControls& EditorControls() const { return mEditorControls; }
-    // What the panel's controls ask of the instrument (plugin/EditorBridge.cpp).
+    // What the panel's own controls ask of the instrument (plugin/EditorBridge.cpp).
     uint16_t SegmentPattern(int display) const override;
     bool LedOn(int led) const override;
     bool ProtectSwitchOn() const override;
@@ -114,8 +121,6 @@ public:
     void ReleasePanelKey(int key) override;
     void SetProtectSwitch(bool on) override;
     void RenameProgram(const std::string& name) override;
-    void RunCommand(int number) override;
-    void OpenUtilityMenu(int x, int y) override;
 
 protected:
     void SendParameterChange(int index) override;
@@ -129,6 +134,7 @@ private:
     // instruments joined both ways would echo each other without end.
     bool receivingSysEx = false;
 
+    std::unique_ptr<Commands> mCommands;
     std::unique_ptr<IGraphics> mEditor;
     PanelControls mEditorControls;
     mutable std::array<uint8_t, 512> mShownWave{};  // the wave display's samples
