@@ -79,20 +79,6 @@ TEST_F(ControlBehaviour, DragBracketsItsAutomationWithBeginAndEndEdit)
     EXPECT_EQ(host.calls.back().opcode, vst::audioMasterEndEdit);
 }
 
-TEST_F(ControlBehaviour, WheelOnAKnobMovesByAHundredthOrAThousandth)
-{
-    editor->AttachControl(std::make_unique<IMwKnobControl>(*plug, 0, 0, 0, knob));  // continuous 0..1
-    Attach();
-    const double start = editor->GetControl(0)->GetValue();
-    editor->OnMouseWheel(20, 20, {}, 1.0f);
-    EXPECT_NEAR(editor->GetControl(0)->GetValue(), start + 0.01, 1e-9);
-    IMouseMod fine;
-    fine.shift = true;
-    editor->OnMouseWheel(20, 20, fine, -2.0f);
-    EXPECT_NEAR(editor->GetControl(0)->GetValue(), start + 0.01 - 0.002, 1e-9);
-    EXPECT_NEAR(Value(0), start + 0.008, 1e-6);
-}
-
 TEST_F(ControlBehaviour, DoubleClickReturnsToTheFirstValueReceived)
 {
     editor->AttachControl(std::make_unique<IMwKnobControl>(*plug, 0, 0, kField, knob));
@@ -173,19 +159,6 @@ TEST_F(ControlBehaviour, OutputSwitchTwiceReturns)
     EXPECT_EQ(host.Opcodes(), (std::vector<int32_t>{vst::audioMasterBeginEdit, vst::audioMasterAutomate,
                                                     vst::audioMasterEndEdit, vst::audioMasterBeginEdit,
                                                     vst::audioMasterAutomate, vst::audioMasterEndEdit}));
-}
-
-TEST_F(ControlBehaviour, ProtectSwitchTogglesThePanelsState)
-{
-    const gfx::Bitmap sw = NumberedFrames(20, 30, 2);
-    editor->AttachControl(std::make_unique<IMwSwitchControl>(*plug, 0, 0, sw, panel));
-    Attach();
-    gfx::Surface s = DrawAll();
-    EXPECT_EQ(At(s, 5, 5).r, 0);
-    Click(5, 5);
-    EXPECT_TRUE(panel.protect);
-    EXPECT_EQ(At(DrawAll(), 5, 5).r, 1);
-    EXPECT_TRUE(host.calls.empty()) << "the switch is no parameter";
 }
 
 class LedDisplayMouse : public ControlBehaviour {
