@@ -44,6 +44,29 @@ double pitchToFreq(int p)
     return table[n] + (table[n + 1] - table[n]) * (q & 127) / 128;
 }
 
+int freqToPitch(double hz)
+{
+    if (hz >= pitchToFreq(kMaxPitch)) return kMaxPitch;
+    if (hz <= pitchToFreq(-kMaxPitch)) return -kMaxPitch;
+    const bool above = hz >= pitchToFreq(0);
+    const auto& table = above ? noteFreqTable() : lowFreqTable();
+    // The semitone whose segment holds hz (the low table falls with n).
+    int n = 0;
+    while (n < 134 && (above ? table[n + 1] <= hz : table[n + 1] >= hz)) ++n;
+    const double step = (hz - table[n]) * 128.0 / (table[n + 1] - table[n]);
+    int q = n * 128 + static_cast<int>(step);
+    // The division may land a hair beside an exact table point; settle on the
+    // truncated pitch by the forward function itself.
+    if (above) {
+        while (q > 0 && pitchToFreq(q) > hz) --q;
+        while (q < kMaxPitch && pitchToFreq(q + 1) <= hz) ++q;
+        return q;
+    }
+    while (q > 0 && pitchToFreq(-q) < hz) --q;
+    while (q < kMaxPitch && pitchToFreq(-(q + 1)) >= hz) ++q;
+    return -q;
+}
+
 const std::array<int32_t, kMaxPitch + 1>& incrementTable()
 {
     static const std::array<int32_t, kMaxPitch + 1> table = [] {

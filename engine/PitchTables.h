@@ -27,6 +27,12 @@ const std::array<double, 136>& lowFreqTable();
 // semitones; negative pitches continue below note 0.
 double pitchToFreq(int p);
 
+// The inverse of pitchToFreq, truncated towards zero: for hz at or above
+// 8.176 the highest pitch whose frequency is not above hz, below it the
+// lowest pitch whose frequency is not below hz; clamped to
+// -17280..17280. hz must be finite and positive.
+int freqToPitch(double hz);
+
 // incrementTable[i] = round(pitchToFreq(i) * 2^24 / 41666.67), i = 0..17280:
 // the oscillator's 24-bit phase increment per hardware tick.
 const std::array<int32_t, kMaxPitch + 1>& incrementTable();

@@ -3,7 +3,9 @@
 #include "engine/ParameterIndex.h"
 #include "framework/MakeGraphics.h"
 #include "plugin/Commands.h"
+#include "plugin/OnlineAddresses.h"
 #include "plugin/PanelLayout.h"
+#include "plugin/UpdateCheck.h"
 #include "programs/ParameterTable.h"
 
 namespace qor {
@@ -12,6 +14,7 @@ QOR::QOR(vst::HostCallback host) : Synth(host), mCommands(std::make_unique<Comma
 {
     engine.SetControllerListener(this);
     engine.SetMidiLevel(k3FunctionLevel);
+    mCommands->SetOnlineActions({std::string(kMakerWeb), [this] { CheckForUpdate(); }, [this] { VisitMakerSite(); }});
     // Read again now that the instrument's own hooks are in place.
     ReadConfiguration();
     InitParameterTable(*this);
@@ -81,6 +84,21 @@ void QOR::SetWriteProtect(bool on)
 {
     Synth::SetWriteProtect(on);
     infoMessage = on ? kInfoProtectionOn : kInfoProtectionOff;
+}
+
+UpdateCheck& QOR::Updates()
+{
+    if (!updateCheck) updateCheck = std::make_unique<UpdateCheck>();
+    return *updateCheck;
+}
+
+void QOR::CheckForUpdate() { Updates().Start(); }
+
+void QOR::VisitMakerSite() { Services().OpenAddress(Updates().MakerHomePage()); }
+
+void QOR::OnIdle()
+{
+    if (updateCheck) updateCheck->Poll(Services());
 }
 
 }  // namespace qor

@@ -20,6 +20,7 @@
 namespace qor {
 
 class Commands;
+class UpdateCheck;
 
 class QOR final : public Synth, public CommandRunner, private ControllerListener, public PanelView {
 public:
@@ -122,6 +123,15 @@ public:
     void SetProtectSwitch(bool on) override;
     void RenameProgram(const std::string& name) override;
 
+    // --- going online: the update check and the maker's web site ---
+    // "Check Online for Update" (command 41): asks the update server without
+    // waiting for it; the answer is shown from OnIdle when it comes. Editor thread.
+    void CheckForUpdate();
+    // "Visit ..." in the utility menu: the maker's web site in the browser.
+    void VisitMakerSite();
+    // The host's idle calls: deliver the update check's answer.
+    void OnIdle() override;
+
 protected:
     void SendParameterChange(int index) override;
 
@@ -138,6 +148,10 @@ private:
     std::unique_ptr<IGraphics> mEditor;
     PanelControls mEditorControls;
     mutable std::array<uint8_t, 512> mShownWave{};  // the wave display's samples
+
+    // Made on first use.
+    UpdateCheck& Updates();
+    std::unique_ptr<UpdateCheck> updateCheck;
 };
 
 }  // namespace qor

@@ -5,6 +5,7 @@
 #include "engine/ParameterIndex.h"
 #include "framework/IGraphics.h"
 #include "platform/Folders.h"
+#include "plugin/TuningClient.h"
 
 namespace qor {
 
@@ -81,6 +82,9 @@ Synth::Synth(vst::HostCallback host) : IPlugVST(host)
 
     // A missing file is created empty, so reading it keeps every default.
     if (platform::PathExists(configPath) || platform::TouchFile(configPath)) ReadConfiguration();
+
+    tuningClient = std::make_unique<TuningClient>();
+    engine.SetTuning(tuningClient.get());
 }
 
 Synth::~Synth() = default;

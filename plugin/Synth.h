@@ -10,6 +10,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,7 @@
 namespace qor {
 
 class IGraphics;
+class TuningClient;
 
 // Information-line messages (index 0 is the version line).
 enum InfoMessage : int {
@@ -132,6 +134,9 @@ protected:
 
 private:
     IUserServices* mServices = nullptr;
+    // This instance's MTS-ESP client, made last in construction; the engine
+    // asks it for the tuning of every started note.
+    std::unique_ptr<TuningClient> tuningClient;
 };
 
 }  // namespace qor

@@ -177,10 +177,10 @@ BinaryHost::BinaryHost(std::string vendor) : vendor_(std::move(vendor))
 
 BinaryHost::~BinaryHost() { Close(); }
 
-bool BinaryHost::Create()
+bool BinaryHost::Create(vst::EntryProc entry)
 {
     Close();
-    vst::EntryProc entry = PluginEntry();
+    if (!entry) entry = PluginEntry();
     if (!entry) return false;
     tCreating = this;
     vst::AEffect* effect = entry(&BinaryHost::Callback);

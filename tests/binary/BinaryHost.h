@@ -92,8 +92,9 @@ public:
     BinaryHost(const BinaryHost&) = delete;
     BinaryHost& operator=(const BinaryHost&) = delete;
 
-    // Calls the entry; false when it returned no record.
-    bool Create();
+    // Calls the entry (of the qor.so every test shares, unless another copy's
+    // entry is given); false when it returned no record.
+    bool Create(vst::EntryProc entry = nullptr);
     // effOpen, sample rate, block size, effMainsChanged(1).
     void Start(double sampleRate = 44100.0, int blockSize = 512);
     // effClose; the record is gone afterwards.

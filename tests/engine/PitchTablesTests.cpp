@@ -50,5 +50,20 @@ TEST(PitchTables, IncrementTableMatchesTheHardwareClock)
     EXPECT_NEAR(incrementTable()[8832] * kHardwareClock / (1 << 24), 440.0, 0.002);
 }
 
+TEST(PitchTables, FrequencyToPitchInvertsPitchToFrequencyWithTruncation)
+{
+    // Exact frequencies of every pitch come back as that pitch, and any
+    // frequency between two pitches truncates towards pitch 0.
+    for (int p = -kMaxPitch; p <= kMaxPitch; ++p) {
+        ASSERT_EQ(freqToPitch(pitchToFreq(p)), p) << p;
+        if (p == kMaxPitch || p == -kMaxPitch) continue;
+        const double between = (pitchToFreq(p) + pitchToFreq(p + 1)) / 2;
+        ASSERT_EQ(freqToPitch(between), p >= 0 ? p : p + 1) << p;
+    }
+    // Beyond the ends the pitch stays at the ends.
+    EXPECT_EQ(freqToPitch(25000.0), kMaxPitch);
+    EXPECT_EQ(freqToPitch(1e-9), -kMaxPitch);
+}
+
 }  // namespace
 }  // namespace qor

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "plugin/Commands.h"
+#include "plugin/OnlineAddresses.h"
 #include "tests/plugin/CommandFixture.h"
 
 namespace qor::test {
@@ -116,8 +117,15 @@ TEST_F(UtilityMenu, ChosenItemsRunTheirCommandsAndOnlineItemsTheirActions)
     EXPECT_EQ(musician.asked.back().title, "Initialize Program");
 
     musician.holdAnswers = false;
+    // Built in: the update check, and the maker's home page in the browser.
     IPopupMenu menu = Menu();
-    EXPECT_TRUE(FindItem(menu, "Check Online for Update")->disabled);
+    EXPECT_FALSE(FindItem(menu, "Check Online for Update")->disabled);
+    const IPopupMenu::Item* makerSite = FindItem(menu, "Visit " + std::string(kMakerWeb));
+    ASSERT_NE(makerSite, nullptr);
+    musician.menuAnswers = {makerSite->tag};
+    q->OpenUtilityMenu(0, 0);
+    ASSERT_EQ(musician.opened.size(), 1u);
+    EXPECT_EQ(musician.opened[0], "http://" + std::string(kMakerWeb) + "/");
 
     int checks = 0;
     int visits = 0;
