@@ -6,32 +6,19 @@
 #include <stdexcept>
 #include <string_view>
 
+#include "framework/EditorFonts.h"
 #include "framework/IControl.h"
 #include "framework/IParameter.h"
 #include "framework/IPlugBase.h"
 #include "framework/ITextEntryRules.h"
 #include "graphics/Font.h"
+#include "graphics/FontRegistry.h"
 #include "graphics/Png.h"
 #include "platform/Resources.h"
 
 namespace qor {
 
 namespace {
-
-// The fonts the plug-in carries, by the names the panel asks for: Liberation
-// Sans is metric-compatible with "Arial", DejaVu Sans stands in for "Verdana".
-constexpr std::string_view kFontResourceType = "FONT";
-struct FontResource {
-    std::string_view family;
-    bool bold;
-    std::string_view resource;
-};
-constexpr FontResource kFontResources[] = {
-    {"Arial", false, "LiberationSans-Regular"},
-    {"Arial", true, "LiberationSans-Bold"},
-    {"Verdana", false, "DejaVuSans"},
-    {"Verdana", true, "DejaVuSans-Bold"},
-};
 
 // Resource names are given as paths ("resources/img/knob.png"); the build
 // embeds each image under its file name without folder and extension.
@@ -46,7 +33,8 @@ std::string_view ResourceStem(std::string_view name)
 
 struct IGraphics::Cache {
     std::map<int, gfx::Bitmap> bitmaps;
-    std::map<std::string_view, std::unique_ptr<gfx::Font>> fonts;  // by resource name
+    gfx::FontRegistry fonts;  // the embedded faces, registered on first use
+    bool fontsAdded = false;
 };
 
 IGraphics::IGraphics(IPlugBase& plug, int width, int height)
@@ -308,19 +296,11 @@ const gfx::Bitmap& IGraphics::LoadBitmap(int id, const char* resourceName, int f
 
 const gfx::Font* IGraphics::FindFont(const IText& style)
 {
-    const FontResource* wanted = nullptr;
-    for (const FontResource& f : kFontResources) {
-        if (f.family == style.font && f.bold == style.bold) wanted = &f;
+    if (!mCache->fontsAdded) {
+        AddEditorFonts(mCache->fonts);
+        mCache->fontsAdded = true;
     }
-    if (!wanted) wanted = &kFontResources[style.bold ? 3 : 2];  // any other name: Verdana's stand-in
-    auto found = mCache->fonts.find(wanted->resource);
-    if (found == mCache->fonts.end()) {
-        std::unique_ptr<gfx::Font> font;
-        if (auto bytes = platform::FindResource(kFontResourceType, wanted->resource))
-            font = gfx::Font::FromMemory(*bytes);
-        found = mCache->fonts.emplace(wanted->resource, std::move(font)).first;
-    }
-    return found->second.get();
+    return mCache->fonts.Find(style.font, style.bold);
 }
 
 const gfx::Font& IGraphics::FontFor(const IText& style)
