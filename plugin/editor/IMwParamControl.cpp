@@ -6,6 +6,7 @@
 #include "framework/IGraphics.h"
 #include "framework/IParameter.h"
 #include "framework/IPlugBase.h"
+#include "graphics/Font.h"
 #include "plugin/PanelView.h"
 #include "plugin/editor/PanelStyle.h"
 
@@ -104,8 +105,12 @@ void IMwParamControl::Draw(IGraphics& graphics, gfx::Surface& surface)
                                                    : panel::style::kOrangeFieldFill;
     surface.FillRect(mRECT, fill);
     if (mDrawnText.empty()) return;
-    if (const gfx::Font* font = graphics.FindFont(mText))
-        surface.DrawText(*font, mText.size, mText.color, mRECT, mText.align, mDrawnText);
+    const gfx::Font* font = graphics.FindFont(mText);
+    if (!font) return;
+    // A long wave name is drawn smaller rather than cut off at both ends.
+    int size = mText.size;
+    while (size > kSmallestTextSize && font->TextWidth(mDrawnText, size) > mRECT.W() - 2 * kTextMargin) --size;
+    surface.DrawText(*font, size, mText.color, mRECT, mText.align, mDrawnText);
 }
 
 }  // namespace qor

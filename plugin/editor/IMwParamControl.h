@@ -18,6 +18,10 @@ public:
     static constexpr int kWorkingParameter = 7;
     static constexpr int kLfoSpeed = 33;
     static constexpr double kGearing = 4.0;
+    // Text too wide for the field shrinks, down to this size, to fit
+    // inside the margins.
+    static constexpr int kSmallestTextSize = 8;
+    static constexpr int kTextMargin = 2;
 
     IMwParamControl(IPlugBase& plug, const gfx::Rect& rect, int paramIndex, PanelView& panel);
 

@@ -63,7 +63,8 @@ void IMwWaveDisplay::Draw(IGraphics& graphics, gfx::Surface& surface)
         const float x = float(mRECT.left + 1 + i);
         const float y = noise ? float(mRECT.top + kCentreY - 24.0 * NextNoise() / 2147483648.0)
                               : SampleY(wave.samples, i, n, mRECT.top);
-        if (i > 0) surface.DrawLine(lastX, lastY, x, y, panel::style::kWaveLine);
+        // Through the pixels' centres, so that a flat stretch is one crisp row.
+        if (i > 0) surface.DrawLine(lastX + 0.5f, lastY + 0.5f, x + 0.5f, y + 0.5f, panel::style::kWaveLine);
         lastX = x;
         lastY = y;
     }
