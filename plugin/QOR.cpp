@@ -3,8 +3,10 @@
 #include "plugin/FrontPanel.h"
 
 #include "engine/ParameterIndex.h"
+#include "framework/MakeGraphics.h"
 #include "plugin/Commands.h"
 #include "plugin/OnlineAddresses.h"
+#include "plugin/PanelLayout.h"
 #include "plugin/UpdateCheck.h"
 #include "programs/ParameterTable.h"
 
@@ -25,9 +27,17 @@ QOR::QOR(vst::HostCallback host) : Synth(host), mCommands(std::make_unique<Comma
     }
     constructing = false;
     suppressParameterEcho = false;
+    // The editor last, over the finished instrument: attaching it gives every
+    // control its parameter's value, which is also its double-click default.
+    mEditor = MakeGraphics(*this, panel::kWidth, panel::kHeight);
+    mEditorControls = BuildPanel(*mEditor, *this, *this, *this);
+    AttachEditor(mEditor.get());
 }
 
-QOR::~QOR() = default;
+QOR::~QOR()
+{
+    AttachEditor(nullptr);
+}
 
 void QOR::Reset() { Synth::Reset(); }
 
