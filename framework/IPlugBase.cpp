@@ -8,6 +8,7 @@
 #include <optional>
 #include <utility>
 
+#include "framework/IGraphics.h"
 #include "framework/TextCopy.h"
 
 namespace qor {
@@ -135,10 +136,11 @@ void IPlugBase::SetParameterFromEditor(int index, double normalized)
 
 void IPlugBase::AttachEditor(IGraphics* editor)
 {
-    // The editor's controls take their values from the parameters once the
-    // editor class exists; for now only the pointer is kept.
     auto lock = LockMain();
     mEditor = editor;
+    // Every control takes its parameter's value; the first value a control
+    // receives is also its double-click default.
+    RefreshEditor();
 }
 
 void IPlugBase::SetLatency(int frames)
@@ -148,7 +150,9 @@ void IPlugBase::SetLatency(int frames)
 
 void IPlugBase::RefreshEditor()
 {
-    // Nothing to refresh until an editor can be attached.
+    auto lock = LockMain();
+    if (!mEditor) return;
+    for (int i = 0; i < NParams(); ++i) mEditor->SetParameterFromPlug(i, mParams[size_t(i)].Value(), false);
 }
 
 IParameter* IPlugBase::GetParam(int index)

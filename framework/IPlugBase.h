@@ -262,8 +262,8 @@ private:
     int mTailSize = 0;
     int mScratchFrames = 0;  // min(block size, kMaxScratchFrames)
     std::vector<IParameter> mParams;
-    // Not owned yet: the editor class does not exist, so whoever attaches an
-    // editor keeps it alive until the plug-in is destroyed.
+    // Not owned: whoever attaches an editor keeps it alive until it detaches
+    // it (AttachEditor(nullptr)) or the plug-in is destroyed.
     IGraphics* mEditor = nullptr;
     std::vector<IPresetSlot> mPresets;
     bool mPushingAllParams = false;

@@ -46,7 +46,9 @@ public:
     // while a wave is the working parameter.
     virtual std::string DisplayText() const = 0;
     // The wave the wave display draws: its number and, for waves with stored
-    // samples, 512 unsigned 8-bit samples (null for noise and the like).
+    // samples, 512 unsigned 8-bit samples (null for noise and the like):
+    // one cycle at full resolution, 128 as zero (a wave slot's level 0, its
+    // bytes 0, 2, 4, ...), valid until the next call.
     struct WaveView {
         int wave = 0;
         const uint8_t* samples = nullptr;

@@ -3,8 +3,10 @@
 #include "plugin/FrontPanel.h"
 
 #include "engine/ParameterIndex.h"
+#include "framework/MakeGraphics.h"
 #include "plugin/Commands.h"
 #include "plugin/OnlineAddresses.h"
+#include "plugin/PanelLayout.h"
 #include "plugin/SysExWorker.h"
 #include "plugin/UpdateCheck.h"
 #include "programs/ParameterTable.h"
@@ -31,10 +33,19 @@ QOR::QOR(vst::HostCallback host) : Synth(host), mCommands(std::make_unique<Comma
         std::vector<uint8_t> queue(bytes.begin(), bytes.end());
         ReceiveSysExMessages(queue);
     });
+    // The editor last, over the finished instrument: attaching it gives every
+    // control its parameter's value, which is also its double-click default.
+    mEditor = MakeGraphics(*this, panel::kWidth, panel::kHeight);
+    mEditorControls = BuildPanel(*mEditor, *this, *this, *this);
+    AttachEditor(mEditor.get());
 }
 
-// The worker stops first: it may be acting on a message.
-QOR::~QOR() { sysexWorker.reset(); }
+QOR::~QOR()
+{
+    // The SysEx worker stops first: it may be acting on a message.
+    sysexWorker.reset();
+    AttachEditor(nullptr);
+}
 
 void QOR::Reset() { Synth::Reset(); }
 

@@ -14,6 +14,7 @@
 #include "plugin/CommandRunner.h"
 #include "plugin/PanelView.h"
 #include "plugin/Synth.h"
+#include "plugin/editor/PanelBuilder.h"
 #include "programs/HarmonicMap.h"
 
 namespace qor {
@@ -124,7 +125,11 @@ public:
     // controls keep is taken as well.
     void PressPanelKey(int key, bool alternate) override;
     void ReleasePanelKey(int key) override;
-    void SetProtectSwitch(bool on) override { SetWriteProtect(on); }
+    void SetProtectSwitch(bool on) override
+    {
+        auto lock = LockMain();
+        SetWriteProtect(on);
+    }
     void RenameProgram(const std::string& name) override;
     // All 50 programs of one memory (0 internal, 1 cartridge) into the other;
     // the working program is stored first and, when it lies in the
@@ -136,6 +141,10 @@ public:
     bool storeRefused = false;
     bool constructing = true;
     std::vector<uint8_t> sysexBuffer;
+
+    // --- the editor: the panel's controls, made at construction ---
+    IGraphics* GetEditor() override { return mEditor.get(); }
+    const PanelControls& EditorControls() const { return mEditorControls; }
 
     // --- going online: the update check and the maker's web site ---
     // "Check Online for Update" (command 41): asks the update server without
@@ -170,6 +179,8 @@ private:
     bool receivingSysEx = false;
 
     std::unique_ptr<Commands> mCommands;
+    std::unique_ptr<IGraphics> mEditor;
+    PanelControls mEditorControls;
 
     // Made on first use.
     UpdateCheck& Updates();
