@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <utility>
 
 #include "framework/IGraphics.h"
@@ -269,6 +270,14 @@ int IPlugBase::UnserializePresets(const IChunk& chunk, int position)
         IChunk state;
     };
     std::vector<Entry> entries(mPresets.size());
+    struct Reading {
+        bool& flag;
+        explicit Reading(bool& f) : flag(f) { flag = true; }
+        ~Reading() { flag = false; }
+        Reading(const Reading&) = delete;
+        Reading& operator=(const Reading&) = delete;
+    };
+    std::optional<Reading> reading(std::in_place, mReadingPresets);
     for (Entry& entry : entries) {
         if (position < 0) break;
         position = chunk.GetString(entry.name, position);
@@ -297,6 +306,7 @@ int IPlugBase::UnserializePresets(const IChunk& chunk, int position)
             entry.state.PutBytes(given);
         }
     }
+    reading.reset();
     if (position < 0) {
         UnserializeState(live, 0);
         return -1;

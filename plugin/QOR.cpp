@@ -7,6 +7,7 @@
 #include "plugin/Commands.h"
 #include "plugin/OnlineAddresses.h"
 #include "plugin/PanelLayout.h"
+#include "plugin/SysExWorker.h"
 #include "plugin/UpdateCheck.h"
 #include "programs/ParameterTable.h"
 
@@ -27,6 +28,11 @@ QOR::QOR(vst::HostCallback host) : Synth(host), mCommands(std::make_unique<Comma
     }
     constructing = false;
     suppressParameterEcho = false;
+    for (int i = 0; i < NParams(); ++i) parameterTemplate.push_back(*GetParam(i));
+    sysexWorker = std::make_unique<SysExWorker>([this](std::span<const uint8_t> bytes) {
+        std::vector<uint8_t> queue(bytes.begin(), bytes.end());
+        ReceiveSysExMessages(queue);
+    });
     // The editor last, over the finished instrument: attaching it gives every
     // control its parameter's value, which is also its double-click default.
     mEditor = MakeGraphics(*this, panel::kWidth, panel::kHeight);
@@ -36,6 +42,8 @@ QOR::QOR(vst::HostCallback host) : Synth(host), mCommands(std::make_unique<Comma
 
 QOR::~QOR()
 {
+    // The SysEx worker stops first: it may be acting on a message.
+    sysexWorker.reset();
     AttachEditor(nullptr);
 }
 

@@ -21,6 +21,7 @@ namespace qor {
 
 class Commands;
 class FrontPanel;
+class SysExWorker;
 class UpdateCheck;
 
 class QOR final : public Synth, public CommandRunner, public PanelView, private ControllerListener {
@@ -73,7 +74,15 @@ public:
     bool SaveUserWaveWav(int memory, const std::string& path);
 
     // --- the hardware's SysEx ---
+    // Acts on every complete message in the queue, in order, and empties it:
+    // each is decoded without the main lock, then acts under it in one step.
+    // False when any was refused. Not for the audio thread (dumps take long
+    // to decode); the host's SysEx goes through ProcessSysEx.
     bool ReceiveSysExMessages(std::vector<uint8_t>& queue);
+    // Waits until the dumps the host delivered have been acted on (they are
+    // decoded on the SysEx worker thread). Not for the audio thread, and not
+    // with the main lock held.
+    void FinishReceivedSysEx();
     // The working program, numbered as the caller says.
     bool SendProgramDump(int number, const std::string& path = {});
     // What slot 0..99 holds, to the host: the answer to a librarian's request.
@@ -153,6 +162,16 @@ protected:
 private:
     // Due controllers other than the sustain pedal (audio thread, main lock held).
     void ControllerChanged(int controller, int value) override;
+    // A complete message collected from the host (main lock held): answered
+    // at once, or, when it is a dump or dumps are still waiting, handed to
+    // the worker.
+    void ReceiveFromHost();
+
+    // Copies of the parameter objects as constructed (ranges, steps and
+    // defaults never change): scratch for preparing received programs off
+    // the main lock.
+    std::vector<IParameter> parameterTemplate;
+    std::unique_ptr<SysExWorker> sysexWorker;
 
     // True while the SysEx receiver acts on messages (main lock held): what
     // came in by SysEx is not sent back as parameter changes, or two

@@ -70,6 +70,10 @@ public:
     virtual void SetWriteProtect(bool on);
     virtual void CompleteMidiLearn();
 
+    // "PROGRAM I01".."PROGRAM I50", "PROGRAM C01".."PROGRAM C50": the name of
+    // an initialised slot 0..99.
+    static std::string InitialProgramName(int slot);
+
     void Reset() override;
     // Records the parameter half of a MIDI learn.
     void OnParamChange(int index) override;
