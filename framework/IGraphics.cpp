@@ -105,8 +105,15 @@ void IGraphics::SetFromStringAfterPrompt(IControl& control, int paramIndex, cons
     auto lock = mPlug.LockMain();
     const IParameter* param = mPlug.GetParam(paramIndex);
     if (!param) return;
-    const std::optional<double> value = TextEntryRules::ForParameter(*param).Commit(*param, text);
+    std::optional<double> value = TextEntryRules::ForParameter(*param).Commit(*param, text);
     if (!value) return;  // not a number: the entry changes nothing
+    // A field that shows something other than its value (the 8' range, a
+    // low boost from its flat setting) takes back what it shows, as the
+    // host's typed text does.
+    if (param->Kind() != IParameter::kKindEnumerated) {
+        const std::string_view cut = std::string_view(text).substr(0, TextEntryRules::kCommitLength);
+        if (const std::optional<double> shown = mPlug.ParseParamText(paramIndex, cut)) value = shown;
+    }
     control.SetValueFromUserInput(param->GetNormalized(*value));
 }
 

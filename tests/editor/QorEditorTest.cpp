@@ -61,5 +61,18 @@ TEST_F(QorEditor, TypedProgramNameRenamesAnUnprotectedProgramAndTellsTheHost)
     EXPECT_TRUE(Editor().IsDirty(dirty));
 }
 
+// The value box is filled with what the field shows; committing that text,
+// or another one the field would show, sets the value shown.
+TEST_F(QorEditor, ValueBoxTakesBackWhatTheFieldShows)
+{
+    auto field = [&](int param) { return Editor().GetControl(92 + param - 8); };
+    Editor().SetFromStringAfterPrompt(*field(9), 9, "8");  // Range: 8' is value 1
+    EXPECT_EQ(plug->GetParam(9)->Value(), 1.0);
+    Editor().SetFromStringAfterPrompt(*field(29), 29, "0.0");  // Low Boost, flat
+    EXPECT_EQ(plug->GetParam(29)->Value(), 18.0);
+    Editor().SetFromStringAfterPrompt(*field(17), 17, "40");  // Cutoff shows its value
+    EXPECT_EQ(plug->GetParam(17)->Value(), 40.0);
+}
+
 }  // namespace
 }  // namespace qor::test
