@@ -15,6 +15,12 @@ struct FilterTables {
     // 4.1 - (f - 500) 0.095 / 1500 in between. Always above 4, the ladder's
     // oscillation threshold, so that full resonance self-oscillates.
     std::vector<double> resoK;
+    // The ladder's rate-dependent coefficients from w = cutoffW[i]:
+    // n = 1 / (w + 2); ladderO = (w - 2) n; ladderG = w n; ladderG4 = ladderG^4
+    // (the same operations the filter would do, so the same values).
+    std::vector<double> ladderO;
+    std::vector<double> ladderG;
+    std::vector<double> ladderG4;
 
     // Allocates on the first call only; called at construction and on a rate
     // change, never while rendering.

@@ -37,28 +37,4 @@ void Oscillator::reset(double newSampleRate)
     }
 }
 
-double Oscillator::readWave() const
-{
-    const uint32_t h = (phase >> 16) & 0xFF;
-    const uint32_t r = (increment >> 16) & 63;
-    const uint32_t j = ((h & 7) << 3) | (h >> 5);
-    const uint32_t e = addressTable[r][j];
-    const uint32_t a = (h & 0xF8) * 4 + (e >> 3);
-    const uint32_t f = e & 7;
-
-    uint32_t s;
-    uint32_t d;
-    const uint8_t* user = userWave ? userBuffers[waveBase & 1] : nullptr;
-    if (user && waveBase <= 1) {
-        s = user[a];
-        d = user[a + 1024];
-    } else {
-        // A user wave whose buffer is missing reads the fixed memory at waveBase + a.
-        const uint32_t address = (waveBase + a) & 0xFFFF;
-        s = waveRom[address & (kWaveMemoryBytes - 1)];
-        d = slopeRom[address & (kWaveMemoryBytes - 1)];
-    }
-    return static_cast<double>(static_cast<int>((s + interpTable[f][d]) & 0xFF) - 128) / 128.0;
-}
-
 }  // namespace qor

@@ -25,6 +25,14 @@ void ResonantFilter::reset(double rate)
 void ResonantFilter::setResonance(double e, bool voiceSilent)
 {
     resonance = e < 1.0 ? e * 0.99 : e;
+    const double r = resonance;
+    if (r >= 1.0) {
+        resonanceGain = 0.5;
+    } else {
+        // Loudest at half resonance, back to 1 at both ends of the range.
+        const double l = r < 0.0 ? 0.5 : std::abs(r - 0.5);
+        resonanceGain = 2.0 - (2.0 * l) * (2.0 * l);
+    }
     lastCutoff = -1.0;
     if (!voiceSilent) return;
     if (resonance >= 1.0)
@@ -36,26 +44,17 @@ void ResonantFilter::setResonance(double e, bool voiceSilent)
 void ResonantFilter::computeCoefficients(int pitch)
 {
     lastCutoff = pitch;
-    if (tables == nullptr || tables->cutoffW.size() <= static_cast<size_t>(kMaxPitch)) {
+    if (tables == nullptr || tables->ladderG4.size() <= static_cast<size_t>(kMaxPitch)) {
         o = g = g4 = feedback = outGain = 0.0;
         norm = 1.0;
         return;
     }
-    const double w = tables->cutoffW[pitch];
-    const double k = tables->resoK[pitch];
-    const double r = resonance;
-    feedback = r * k;
-    if (r >= 1.0) {
-        outGain = 0.5;
-    } else {
-        // Loudest at half resonance, back to 1 at both ends of the range.
-        const double l = r < 0.0 ? 0.5 : std::abs(r - 0.5);
-        outGain = 2.0 - (2.0 * l) * (2.0 * l);
-    }
-    const double n = 1.0 / (w + 2.0);
-    o = (w - 2.0) * n;
-    g = w * n;
-    g4 = g * g * g * g;
+    const auto p = static_cast<size_t>(pitch);
+    feedback = resonance * tables->resoK[p];
+    outGain = resonanceGain;
+    o = tables->ladderO[p];
+    g = tables->ladderG[p];
+    g4 = tables->ladderG4[p];
     norm = 1.0 / (g4 * feedback + 1.0);
 }
 

@@ -44,6 +44,7 @@ public:
     double o = 0;
     double feedback = 0;
     double outGain = 0;
+    double resonanceGain = 1.0;  // outGain at the current resonance (1 at resonance 0)
     double norm = 0;
     double lastCutoff = -1.0;
     double s1 = 0;
@@ -61,7 +62,10 @@ private:
         double c = cutoffPitch;
         if (!(c >= 0.0)) c = 0.0;
         if (c > kMaxPitch) c = kMaxPitch;
-        const int d = static_cast<int>(std::round(c));
+        // Rounded half away from zero, as std::round does, without the
+        // library call: c - t is the exact fraction of a non-negative c.
+        const int t = static_cast<int>(c);
+        const int d = c - t >= 0.5 ? t + 1 : t;
         if (d != lastCutoff) computeCoefficients(d);
     }
 

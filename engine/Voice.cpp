@@ -154,20 +154,6 @@ void Voice::controlTick(bool force)
     active = (envVca.stage != Envelope::kIdle || std::fabs(amp) > 1e-13 || force) ? 1 : 0;
 }
 
-void Voice::renderRun(double* __restrict sum, int frames, const double* __restrict noise, int noiseStride)
-{
-    if (!active) return;
-    for (int s = 0; s < frames; ++s) {
-        const double c = cutoffSmoother.process(cutoffTarget);
-        amp = ampSmoother.process(ampTarget);
-        const double n = noise[static_cast<ptrdiff_t>(s) * noiseStride];
-        const double s1 = osc1Noise ? n : osc1.next();
-        const double s2 = osc2Noise ? n : osc2.next();
-        const double mix = s2 * osc2Gain + s1 * osc1Gain;
-        sum[s] += vcf.process(mix, c) * amp;
-    }
-}
-
 void Voice::setWaves(bool currentIsCartridge)
 {
     osc1.setWave(osc1WaveNumber, currentIsCartridge);

@@ -71,10 +71,16 @@ struct Voice {
     void release();
     void setSustain(bool down);
     void controlTick(bool force);
-    // Renders `frames` samples and adds them to sum (nothing when idle); the
-    // voice's noise draws come from noise[0], noise[noiseStride], ... (see
-    // Engine::RenderSamples).
-    void renderRun(double* __restrict sum, int frames, const double* __restrict noise, int noiseStride);
+    // One sample of a sounding voice, given its draw of the voice noise.
+    double renderSample(double n)
+    {
+        const double c = cutoffSmoother.process(cutoffTarget);
+        amp = ampSmoother.process(ampTarget);
+        const double s1 = osc1Noise ? n : osc1.next();
+        const double s2 = osc2Noise ? n : osc2.next();
+        const double mix = s2 * osc2Gain + s1 * osc1Gain;
+        return vcf.process(mix, c) * amp;
+    }
 
     // Per-voice share of a parameter change: raw is the plain value, e the normalised one.
     void setParameter(int paramIndex, double raw, double e, bool currentIsCartridge);

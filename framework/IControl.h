@@ -58,6 +58,10 @@ public:
     const std::vector<int>& AuxParams() const { return mAuxParams; }
     void AddAuxParam(int paramIndex) { mAuxParams.push_back(paramIndex); }
     IPlugBase& GetPlug() { return mPlug; }
+    // The editor that holds the control (set when it is attached); parameter
+    // changes go through it so that it can bracket gestures for the host.
+    void SetGraphics(IGraphics* graphics) { mGraphics = graphics; }
+    IGraphics* GetGraphics() const { return mGraphics; }
 
 protected:
     IPlugBase& mPlug;
@@ -70,6 +74,7 @@ protected:
     bool mDirty = true;
     IText mText;
     std::vector<int> mAuxParams;
+    IGraphics* mGraphics = nullptr;
 };
 
 }  // namespace qor

@@ -5,6 +5,12 @@
 // the screen and offers the boxes, menus and text entry that the controls and
 // the commands ask for. Without a window (tests, screenshots) the questions
 // are answered at once as dismissed.
+//
+// Threads: everything here runs on the editor's thread (the host's thread
+// that calls effEditIdle and owns the window). The event entries and Draw
+// take the plug-in's main lock themselves (it is recursive), so controls may
+// read parameters while a block renders elsewhere;
+// SetParameterFromPlug arrives with the lock already held by the host's call.
 #pragma once
 
 #include <memory>
@@ -27,6 +33,9 @@ class IPlugBase;
 class IGraphics : public IUserServices {
 public:
     static constexpr int kRedrawRate = 25;  // per second
+    // The value prompt's text box, centred on the control.
+    static constexpr int kPromptWidth = 40;
+    static constexpr int kPromptHeight = 16;
 
     IGraphics(IPlugBase& plug, int width, int height);
     ~IGraphics() override;
@@ -92,17 +101,39 @@ public:
     // host's call, main lock held): every control bound to it follows.
     void SetParameterFromPlug(int paramIndex, double value, bool normalized);
 
+    // --- host automation ---
+    // A control moved its parameter (normalized value). A press of the mouse
+    // button to its release is one gesture: the host hears begin-edit once
+    // for each parameter it moves, the changes, then end-edit at the release.
+    // A change outside a press (a wheel notch, a typed or chosen value) is a
+    // gesture of its own: begin-edit, the change, end-edit.
+    void PushParameterFromControl(int paramIndex, double normalized);
+    // Ends the pointer's gesture (the release, or the window closing).
+    void EndGesture();
+
     // --- resources ---
-    // Bitmaps by resource identifier, decoded once and cached.
+    // Bitmaps by resource identifier, decoded once and cached. A resource
+    // that is missing or no PNG gives an empty bitmap, which draws nothing.
     const gfx::Bitmap& LoadBitmap(int id, const char* resourceName, int frames);
+    // "Arial" and "Verdana" (bold or not) from the fonts the plug-in carries;
+    // null when the build carries none, and then text is not drawn.
+    const gfx::Font* FindFont(const IText& style);
+    // As FindFont; throws std::runtime_error when there is no font.
     const gfx::Font& FontFor(const IText& style);
 
 private:
+    // The control that takes the pointer at (x, y): the last attached one
+    // that is hit, so later controls lie on top. -1 for none.
+    int ControlAt(int x, int y) const;
+    void BeginGesture();
+
     IPlugBase& mPlug;
     int mWidth, mHeight;
     std::vector<std::unique_ptr<IControl>> mControls;
     int mMouseCapture = -1;
     int mMouseOver = -1;
+    bool mGestureOpen = false;
+    std::vector<int> mGestureParams;  // begin-edit sent, end-edit owed
     struct Cache;
     std::unique_ptr<Cache> mCache;
 };

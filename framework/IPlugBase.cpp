@@ -5,8 +5,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <utility>
 
+#include "framework/IGraphics.h"
 #include "framework/TextCopy.h"
 
 namespace qor {
@@ -134,10 +136,11 @@ void IPlugBase::SetParameterFromEditor(int index, double normalized)
 
 void IPlugBase::AttachEditor(IGraphics* editor)
 {
-    // The editor's controls take their values from the parameters once the
-    // editor class exists; for now only the pointer is kept.
     auto lock = LockMain();
     mEditor = editor;
+    // Every control takes its parameter's value; the first value a control
+    // receives is also its double-click default.
+    RefreshEditor();
 }
 
 void IPlugBase::SetLatency(int frames)
@@ -147,7 +150,9 @@ void IPlugBase::SetLatency(int frames)
 
 void IPlugBase::RefreshEditor()
 {
-    // Nothing to refresh until an editor can be attached.
+    auto lock = LockMain();
+    if (!mEditor) return;
+    for (int i = 0; i < NParams(); ++i) mEditor->SetParameterFromPlug(i, mParams[size_t(i)].Value(), false);
 }
 
 IParameter* IPlugBase::GetParam(int index)
@@ -265,6 +270,14 @@ int IPlugBase::UnserializePresets(const IChunk& chunk, int position)
         IChunk state;
     };
     std::vector<Entry> entries(mPresets.size());
+    struct Reading {
+        bool& flag;
+        explicit Reading(bool& f) : flag(f) { flag = true; }
+        ~Reading() { flag = false; }
+        Reading(const Reading&) = delete;
+        Reading& operator=(const Reading&) = delete;
+    };
+    std::optional<Reading> reading(std::in_place, mReadingPresets);
     for (Entry& entry : entries) {
         if (position < 0) break;
         position = chunk.GetString(entry.name, position);
@@ -293,6 +306,7 @@ int IPlugBase::UnserializePresets(const IChunk& chunk, int position)
             entry.state.PutBytes(given);
         }
     }
+    reading.reset();
     if (position < 0) {
         UnserializeState(live, 0);
         return -1;

@@ -168,6 +168,11 @@ public:
     // parameter being moved by PushingAllParams().
     void PushAllParams();
     bool PushingAllParams() const { return mPushingAllParams; }
+    // True while UnserializePresets reads the slots of a bank through the
+    // state reader: the parameters then pass through states that never
+    // play, and need not reach the engine (the program that plays is
+    // restored and pushed once the bank is read).
+    bool ReadingPresets() const { return mReadingPresets; }
 
     // True when a channel configuration matches; a negative argument matches any.
     bool LegalIO(int inputs, int outputs) const;
@@ -257,11 +262,12 @@ private:
     int mTailSize = 0;
     int mScratchFrames = 0;  // min(block size, kMaxScratchFrames)
     std::vector<IParameter> mParams;
-    // Not owned yet: the editor class does not exist, so whoever attaches an
-    // editor keeps it alive until the plug-in is destroyed.
+    // Not owned: whoever attaches an editor keeps it alive until it detaches
+    // it (AttachEditor(nullptr)) or the plug-in is destroyed.
     IGraphics* mEditor = nullptr;
     std::vector<IPresetSlot> mPresets;
     bool mPushingAllParams = false;
+    bool mReadingPresets = false;
     std::string mLiveName;  // empty: the live program has its slot's name
     IChunk mLiveState;      // scratch for stores, kept to save reallocating
     std::vector<double*> mInputPtrs;

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "framework/HostKind.h"
+#include "framework/IGraphics.h"
 #include "framework/TextCopy.h"
 
 namespace qor {
@@ -122,8 +123,18 @@ intptr_t VSTCALL IPlugVST::VSTDispatcher(vst::AEffect* effect, int32_t opcode, i
         return 0;
     }
     try {
-        auto lock = plug->LockMain();
-        return plug->Dispatch(opcode, index, value, ptr, opt);
+        intptr_t result = 0;
+        {
+            auto lock = plug->LockMain();
+            result = plug->Dispatch(opcode, index, value, ptr, opt);
+        }
+        // The editor's own idle work (events, repaints, answers to its
+        // questions) runs without the lock: it takes the lock itself around
+        // what touches parameters, so the audio thread is not held while a
+        // continuation waits on nothing but the musician.
+        if (opcode == vst::effEditIdle)
+            if (IGraphics* editor = plug->GetAttachedEditor()) editor->Idle();
+        return result;
     } catch (...) {
         return 0;
     }
@@ -183,6 +194,8 @@ void VSTCALL IPlugVST::VSTSetParameter(vst::AEffect* effect, int32_t index, floa
         auto lock = plug->LockMain();
         IParameter* param = plug->GetParam(index);
         if (!param) return;
+        // The editor follows first, while the parameter still holds the old value.
+        if (IGraphics* editor = plug->GetAttachedEditor()) editor->SetParameterFromPlug(index, value, true);
         param->SetNormalized(value);
         plug->OnParamChange(index);
     } catch (...) {
@@ -335,10 +348,25 @@ void IPlugVST::AttachEditor(IGraphics* editor)
 {
     auto lock = LockMain();
     IPlugBase::AttachEditor(editor);
-    if (editor)
+    if (editor) {
         mAEffect.flags |= vst::effFlagsHasEditor;
-    else
+        SetEditorSize(editor->Width(), editor->Height());
+    } else
         mAEffect.flags &= ~vst::effFlagsHasEditor;
+}
+
+bool IPlugVST::OpenEditorWindow(void* parent)
+{
+    IGraphics* editor = GetAttachedEditor();
+    return editor && editor->OpenWindow(parent);
+}
+
+void IPlugVST::CloseEditorWindow()
+{
+    if (IGraphics* editor = GetAttachedEditor()) {
+        editor->EndGesture();  // a press the closing window will never release
+        editor->CloseWindow();
+    }
 }
 
 void IPlugVST::ResizeEditor(int width, int height)

@@ -79,8 +79,9 @@ public:
 protected:
     // The editor window layer opens and closes its window in the host's
     // parent window here; without it there is no window to open.
-    virtual bool OpenEditorWindow(void* parent) { return false; }
-    virtual void CloseEditorWindow() {}
+    // The default opens and closes the attached editor's window.
+    virtual bool OpenEditorWindow(void* parent);
+    virtual void CloseEditorWindow();
 
     intptr_t CallHost(int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr, float opt = 0.0f);
 
@@ -107,6 +108,8 @@ private:
     void SetSpeakerArrangement(const vst::VstSpeakerArrangement* input, const vst::VstSpeakerArrangement* output);
     intptr_t CanDo(const char* text) const;
     intptr_t VendorSpecific(int32_t index, intptr_t value, void* ptr, float opt);
+    // Our own request: the editor drawn into the caller's pixels (VstAbi.h).
+    bool DrawEditorOffscreen(vst::QorEditorPixels* target);
     const vst::VstTimeInfo* HostTime(int32_t flags);
     void BeforeBlock();
     void InitSpeakerArrangements();

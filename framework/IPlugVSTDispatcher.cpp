@@ -7,8 +7,10 @@
 #include <string>
 #include <string_view>
 
+#include "framework/IGraphics.h"
 #include "framework/IPlugVST.h"
 #include "framework/TextCopy.h"
+#include "graphics/Surface.h"
 
 namespace qor {
 
@@ -345,6 +347,7 @@ intptr_t IPlugVST::String2Parameter(int index, const char* text)
     if (!text) return 1;
     const std::optional<double> value = ParseParamText(index, BoundedText(text, kHostTextChars));
     if (!value) return 0;
+    if (IGraphics* editor = GetAttachedEditor()) editor->SetParameterFromPlug(index, *value, false);
     param->Set(*value);
     OnParamChange(index);
     return 1;
@@ -402,7 +405,30 @@ intptr_t IPlugVST::VendorSpecific(int32_t index, intptr_t value, void* ptr, floa
         const IParameter* param = GetParam(ToIndex(value));
         return param && param->Kind() != IParameter::kKindContinuous ? kVendorSpecificYes : 0;
     }
+    if (index == vst::kQorDrawEditor && value == vst::kQorDrawEditorMagic)
+        return DrawEditorOffscreen(static_cast<vst::QorEditorPixels*>(ptr)) ? 1 : 0;
     return 0;
+}
+
+bool IPlugVST::DrawEditorOffscreen(vst::QorEditorPixels* target)
+{
+    IGraphics* editor = GetAttachedEditor();
+    if (!target || !editor) return false;
+    const int width = editor->Width(), height = editor->Height();
+    if (!target->pixels || target->width < width || target->height < height || target->stride < target->width) {
+        target->width = width;
+        target->height = height;
+        return false;
+    }
+    gfx::Surface surface(width, height);
+    editor->SetAllControlsDirty();
+    editor->Draw(surface, {0, 0, width, height});
+    for (int y = 0; y < height; ++y)
+        std::memcpy(target->pixels + size_t(y) * size_t(target->stride), surface.Row(y),
+                    size_t(width) * sizeof(uint32_t));
+    // An open window still repaints everything it has not shown yet.
+    editor->SetAllControlsDirty();
+    return true;
 }
 
 }  // namespace qor

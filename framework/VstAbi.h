@@ -286,6 +286,24 @@ struct ERect {
     int16_t right;
 };
 
+// Our own effVendorSpecific request, not part of the VST 2 interface: the
+// plug-in draws its editor offscreen, without a window or a display, into a
+// buffer the caller owns (qor-render --screenshot uses it). index is
+// kQorDrawEditor, value kQorDrawEditorMagic, ptr a QorEditorPixels whose
+// width and height give the buffer's size in pixels; stride is in pixels.
+// Pixels are 0xAARRGGBB in native 32-bit words. The answer is 1 when the
+// editor was drawn; 0 when the plug-in has no editor or the buffer is
+// smaller than the editor (width and height then tell the editor's size).
+constexpr int32_t kQorDrawEditor = fourCC('Q', 'r', 'D', 'w');
+constexpr intptr_t kQorDrawEditorMagic = fourCC('P', 'x', 'l', 's');
+struct QorEditorPixels {
+    int32_t width;
+    int32_t height;
+    int32_t stride;
+    int32_t reserved;
+    uint32_t* pixels;
+};
+
 // Layout checks. A host compiled against the original interface reads these
 // records by offset, so they must match it byte for byte.
 #define QOR_VST_CHECK(type, member, off64, off32)                                                    \
@@ -344,6 +362,8 @@ static_assert(sizeof(VstSpeakerArrangement) == 8 + 8 * 112);
 QOR_VST_CHECK(MidiKeyName, keyName, 8, 8);
 static_assert(sizeof(MidiKeyName) == 80);
 static_assert(sizeof(ERect) == 8);
+
+QOR_VST_CHECK(QorEditorPixels, pixels, 16, 16);
 
 #undef QOR_VST_CHECK
 

@@ -62,6 +62,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             Check(plug->sysexBuffer.size() <= qor::QOR::kMaxSysExBytes);
             at += n;
         }
+        // Dumps act on the worker thread; wait for them before checking.
+        plug->FinishReceivedSysEx();
     } else if (mode & 4) {
         std::vector<uint8_t> queue(bytes.begin(), bytes.end());
         plug->ReceiveSysExMessages(queue);

@@ -45,7 +45,12 @@ public:
     // deciding how much of it covers what is there.
     void FillRect(const Rect& r, Color c, float weight = 1.0f);
     // One-pixel antialiased line between two points (pixel centres at +0.5).
+    // The pixels holding the two ends are inked in full, so the line reaches
+    // exactly its ends; where two lines meet, the shared pixel takes both.
     void DrawLine(float x1, float y1, float x2, float y2, Color c, float weight = 1.0f);
+    // Blends one pixel with the colour at a coverage (0..1) times its alpha;
+    // the building block of antialiased shapes. Outside the clip: nothing.
+    void BlendPixel(int x, int y, Color c, float coverage);
     // One-pixel outline just inside the rectangle.
     void FrameRect(const Rect& r, Color c, float weight = 1.0f);
     // Text on one line, vertically centred in the box, aligned horizontally,

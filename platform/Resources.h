@@ -1,7 +1,7 @@
 // The data the plug-in carries inside its own binary: the factory sound sets
-// (types "FACTORY", "FACTORY_INT", "FACTORY_CRD", "TOBINS_PATCHES") and the
-// editor bitmaps (type "PNG"). The bytes are read-only and live as long as
-// the module.
+// (types "FACTORY", "FACTORY_INT", "FACTORY_CRD", "TOBINS_PATCHES"), the
+// editor bitmaps (type "PNG") and the editor's fonts (type "FONT"). The bytes
+// are read-only and live as long as the module.
 #pragma once
 
 #include <cstdint>

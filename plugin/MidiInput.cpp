@@ -92,7 +92,7 @@ void QOR::ProcessSysEx(ISysExMessage* message)
         // the receiver skips the rest of it up to the next F0.
         if (sysexBuffer.size() >= kMaxSysExBytes) sysexBuffer.clear();
         sysexBuffer.push_back(byte);
-        if (byte == 0xF7) ReceiveSysExMessages(sysexBuffer);
+        if (byte == 0xF7) ReceiveFromHost();
     }
 }
 

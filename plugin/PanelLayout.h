@@ -32,6 +32,21 @@ inline constexpr BitmapInfo kOutputSwitch{107, "resources/img/switch2.png", 2};
 inline constexpr BitmapInfo kTextDisplay{108, "resources/img/textdisplay.png", 1};
 inline constexpr BitmapInfo kWaveDisplay{109, "resources/img/wavedisplay.png", 1};
 
+// The size of one frame of each bitmap: the panel art is drawn to these and
+// the editor places its controls by them (the background is kWidth x kHeight).
+struct FrameSize {
+    int width, height;
+};
+inline constexpr FrameSize kKnobFrame{60, 60};
+inline constexpr FrameSize kDigitFrame{30, 38};  // one seven-segment digit with its dot
+inline constexpr FrameSize kLedFrame{12, 12};
+inline constexpr FrameSize kOutputSwitchFrame{20, 36};
+inline constexpr FrameSize kProtectSwitchFrame{40, 18};
+inline constexpr FrameSize kTextDisplayFrame{246, 25};
+// The wave display draws 128 points (4 samples apart) from x + 1; its trace
+// spans top + 3 .. top + 54.
+inline constexpr FrameSize kWaveDisplayFrame{130, 58};
+
 // A rectangle given in half pixels (x, y, width, height), halved by integer
 // division of each coordinate.
 constexpr gfx::Rect HalfPixels(int x, int y, int w, int h) {

@@ -46,7 +46,9 @@ public:
     // while a wave is the working parameter.
     virtual std::string DisplayText() const = 0;
     // The wave the wave display draws: its number and, for waves with stored
-    // samples, 512 unsigned 8-bit samples (null for noise and the like).
+    // samples, 512 unsigned 8-bit samples (null for noise and the like):
+    // one cycle at full resolution, 128 as zero (a wave slot's level 0, its
+    // bytes 0, 2, 4, ...), valid until the next call.
     struct WaveView {
         int wave = 0;
         const uint8_t* samples = nullptr;
@@ -59,7 +61,9 @@ public:
 
     // --- what the panel does ---
     // A panel key (256..321, as the key controls number them); alternate is
-    // a right or modified click. Release ends a held value key's repeat.
+    // a right or modified click. Release ends a held value key's repeat, so
+    // a press that holds nothing (a wheel notch, a drag step on a display)
+    // is released at once, or the value keys would go on repeating.
     virtual void PressPanelKey(int key, bool alternate) = 0;
     virtual void ReleasePanelKey(int key) = 0;
     virtual void SetProtectSwitch(bool on) = 0;

@@ -2,6 +2,7 @@
 // parameter, and the editor's own route.
 #include "plugin/QOR.h"
 #include "engine/ParameterIndex.h"
+#include "framework/IGraphics.h"
 
 namespace qor {
 
@@ -17,7 +18,7 @@ void Synth::ChangeParameter(int index, double value, bool normalized)
     // While constructing only plain values land, and nothing is echoed.
     if (suppressParameterEcho) return;
     SetParameterFromEditor(index, value);
-    // The editor's controls follow the parameter when the editor refreshes.
+    if (IGraphics* editor = GetAttachedEditor()) editor->SetParameterFromPlug(index, value, true);
     if (index >= kRange && index <= kVcfFreqOffset) {
         // The hardware's own parameters always go out, whatever the setting.
         SendParameterChange(index);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string>
 
+#include "plugin/FrontPanel.h"
 #include "plugin/QOR.h"
 #include "programs/UserWave.h"
 
@@ -33,6 +34,7 @@ bool QOR::RestorePreset(int index)
     const bool valid = index >= 0 && index < NPresets();
     if (valid) engine.SetCurrentMemory(index >= kProgramsPerMemory);
     const bool ok = IPlugBase::RestorePreset(index);
+    if (mPanel) mPanel->ProgramRestored();
     if (!ok) engine.SetCurrentMemory(previousCartridge);
     // Whatever the outcome, the engine plays the stored user waves.
     CopyStoredToActive(0, 0);
@@ -44,6 +46,7 @@ bool QOR::RestorePreset(int index)
 // program; its stored user waves must sound at once, as after a program change.
 void QOR::OnProgramStateLoaded()
 {
+    if (mPanel) mPanel->ProgramRestored();
     CopyStoredToActive(0, 0);
     CopyStoredToActive(1, 1);
 }

@@ -1,8 +1,13 @@
 #include "plugin/QOR.h"
 
+#include "plugin/FrontPanel.h"
+
 #include "engine/ParameterIndex.h"
+#include "framework/MakeGraphics.h"
 #include "plugin/Commands.h"
 #include "plugin/OnlineAddresses.h"
+#include "plugin/PanelLayout.h"
+#include "plugin/SysExWorker.h"
 #include "plugin/UpdateCheck.h"
 #include "programs/ParameterTable.h"
 
@@ -10,6 +15,7 @@ namespace qor {
 
 QOR::QOR(vst::HostCallback host) : Synth(host), mCommands(std::make_unique<Commands>(*this))
 {
+    mPanel = std::make_unique<FrontPanel>(*this);
     engine.SetControllerListener(this);
     engine.SetMidiLevel(k3FunctionLevel);
     mCommands->SetOnlineActions({std::string(kMakerWeb), [this] { CheckForUpdate(); }, [this] { VisitMakerSite(); }});
@@ -22,9 +28,24 @@ QOR::QOR(vst::HostCallback host) : Synth(host), mCommands(std::make_unique<Comma
     }
     constructing = false;
     suppressParameterEcho = false;
+    for (int i = 0; i < NParams(); ++i) parameterTemplate.push_back(*GetParam(i));
+    sysexWorker = std::make_unique<SysExWorker>([this](std::span<const uint8_t> bytes) {
+        std::vector<uint8_t> queue(bytes.begin(), bytes.end());
+        ReceiveSysExMessages(queue);
+    });
+    // The editor last, over the finished instrument: attaching it gives every
+    // control its parameter's value, which is also its double-click default.
+    mEditor = MakeGraphics(*this, panel::kWidth, panel::kHeight);
+    mEditorControls = BuildPanel(*mEditor, *this, *this, *this);
+    AttachEditor(mEditor.get());
 }
 
-QOR::~QOR() = default;
+QOR::~QOR()
+{
+    // The SysEx worker stops first: it may be acting on a message.
+    sysexWorker.reset();
+    AttachEditor(nullptr);
+}
 
 void QOR::Reset() { Synth::Reset(); }
 
@@ -88,6 +109,7 @@ void QOR::VisitMakerSite() { Services().OpenAddress(Updates().MakerHomePage()); 
 
 void QOR::OnIdle()
 {
+    mPanel->Idle();
     if (updateCheck) updateCheck->Poll(Services());
 }
 

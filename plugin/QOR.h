@@ -4,23 +4,27 @@
 #pragma once
 
 #include <array>
-#include <memory>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "plugin/CommandRunner.h"
+#include "plugin/PanelView.h"
 #include "plugin/Synth.h"
+#include "plugin/editor/PanelBuilder.h"
 #include "programs/HarmonicMap.h"
 
 namespace qor {
 
 class Commands;
+class FrontPanel;
+class SysExWorker;
 class UpdateCheck;
 
-class QOR final : public Synth, public CommandRunner, private ControllerListener {
+class QOR final : public Synth, public CommandRunner, public PanelView, private ControllerListener {
 public:
     static constexpr int kProgramsPerMemory = 50;
     // Longest SysEx the receiver collects before giving up on an unterminated
@@ -70,7 +74,15 @@ public:
     bool SaveUserWaveWav(int memory, const std::string& path);
 
     // --- the hardware's SysEx ---
+    // Acts on every complete message in the queue, in order, and empties it:
+    // each is decoded without the main lock, then acts under it in one step.
+    // False when any was refused. Not for the audio thread (dumps take long
+    // to decode); the host's SysEx goes through ProcessSysEx.
     bool ReceiveSysExMessages(std::vector<uint8_t>& queue);
+    // Waits until the dumps the host delivered have been acted on (they are
+    // decoded on the SysEx worker thread). Not for the audio thread, and not
+    // with the main lock held.
+    void FinishReceivedSysEx();
     // The working program, numbered as the caller says.
     bool SendProgramDump(int number, const std::string& path = {});
     // What slot 0..99 holds, to the host: the answer to a librarian's request.
@@ -99,9 +111,40 @@ public:
     void OpenUtilityMenu(int x, int y) override;
     Commands& GetCommands() { return *mCommands; }
 
+    // --- the front panel (editor thread) ---
+    uint16_t SegmentPattern(int display) const override;
+    bool LedOn(int led) const override;
+    bool ProtectSwitchOn() const override { return writeProtect; }
+    int PanelMode() const override;
+    int FunctionNumber() const override;
+    std::string DisplayText() const override;
+    WaveView CurrentWave() const override;
+    std::string LfoSpeedText() const override;
+    bool LfoSpeedInFives() const override;
+    // Takes the positive key number 256..321; the negated number the key
+    // controls keep is taken as well.
+    void PressPanelKey(int key, bool alternate) override;
+    void ReleasePanelKey(int key) override;
+    void SetProtectSwitch(bool on) override
+    {
+        auto lock = LockMain();
+        SetWriteProtect(on);
+    }
+    void RenameProgram(const std::string& name) override;
+    // All 50 programs of one memory (0 internal, 1 cartridge) into the other;
+    // the working program is stored first and, when it lies in the
+    // destination, restored from its new contents. Protection is the caller's.
+    void CopyMemory(int from, int to);
+
+    // The protection warning: a write was refused because of memory
+    // protection (shown by the panel, cleared by the next panel key).
     bool storeRefused = false;
     bool constructing = true;
     std::vector<uint8_t> sysexBuffer;
+
+    // --- the editor: the panel's controls, made at construction ---
+    IGraphics* GetEditor() override { return mEditor.get(); }
+    const PanelControls& EditorControls() const { return mEditorControls; }
 
     // --- going online: the update check and the maker's web site ---
     // "Check Online for Update" (command 41): asks the update server without
@@ -109,7 +152,8 @@ public:
     void CheckForUpdate();
     // "Visit ..." in the utility menu: the maker's web site in the browser.
     void VisitMakerSite();
-    // The host's idle calls: deliver the update check's answer.
+    // The host's idle calls: the panel's key repeat and blink, and the
+    // update check's answer.
     void OnIdle() override;
 
 protected:
@@ -118,6 +162,16 @@ protected:
 private:
     // Due controllers other than the sustain pedal (audio thread, main lock held).
     void ControllerChanged(int controller, int value) override;
+    // A complete message collected from the host (main lock held): answered
+    // at once, or, when it is a dump or dumps are still waiting, handed to
+    // the worker.
+    void ReceiveFromHost();
+
+    // Copies of the parameter objects as constructed (ranges, steps and
+    // defaults never change): scratch for preparing received programs off
+    // the main lock.
+    std::vector<IParameter> parameterTemplate;
+    std::unique_ptr<SysExWorker> sysexWorker;
 
     // True while the SysEx receiver acts on messages (main lock held): what
     // came in by SysEx is not sent back as parameter changes, or two
@@ -125,10 +179,14 @@ private:
     bool receivingSysEx = false;
 
     std::unique_ptr<Commands> mCommands;
+    std::unique_ptr<IGraphics> mEditor;
+    PanelControls mEditorControls;
 
     // Made on first use.
     UpdateCheck& Updates();
     std::unique_ptr<UpdateCheck> updateCheck;
+
+    std::unique_ptr<FrontPanel> mPanel;
 };
 
 }  // namespace qor

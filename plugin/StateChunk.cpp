@@ -20,6 +20,8 @@
 #include <span>
 #include <string_view>
 
+#include "engine/ParameterIndex.h"
+#include "plugin/ProgramState.h"
 #include "plugin/QOR.h"
 
 namespace qor {
@@ -31,12 +33,12 @@ constexpr std::size_t kTableBytes = 1024;
 
 }  // namespace
 
-bool QOR::SerializeState(IChunk& chunk)
+void WriteProgramState(IChunk& chunk, int index, std::string_view name, const std::array<HarmonicMap, 2>& recipes,
+                       const UserWaveTables& tables, std::span<const double> values)
 {
-    auto lock = LockMain();
     chunk.PutBytes(std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(kStateTag.data()), kStateTag.size()));
-    chunk.PutInt32(GetCurrentPresetIndex());
-    chunk.PutString(LiveProgramName());
+    chunk.PutInt32(index);
+    chunk.PutString(name);
     for (std::size_t m = 0; m < 2; ++m) {
         chunk.PutInt32(static_cast<int32_t>(recipes[m].size()));
         for (const auto& [harmonic, amplitude] : recipes[m]) {
@@ -44,9 +46,19 @@ bool QOR::SerializeState(IChunk& chunk)
             chunk.PutDouble(amplitude.cosine);
             chunk.PutDouble(amplitude.sine);
         }
-        chunk.PutBytes(storedTables[m]);
+        chunk.PutBytes(tables[m]);
     }
-    for (int i = 0; i < NParams(); ++i) chunk.PutDouble(GetParam(i)->Value());
+    for (const double value : values) chunk.PutDouble(value);
+}
+
+bool QOR::SerializeState(IChunk& chunk)
+{
+    auto lock = LockMain();
+    std::array<double, kNumParams> values{};
+    const int count = std::min(NParams(), static_cast<int>(kNumParams));
+    for (int i = 0; i < count; ++i) values[static_cast<std::size_t>(i)] = GetParam(i)->Value();
+    WriteProgramState(chunk, GetCurrentPresetIndex(), LiveProgramName(), recipes, storedTables,
+                      std::span<const double>(values.data(), static_cast<std::size_t>(count)));
     return true;
 }
 
@@ -107,7 +119,7 @@ int QOR::UnserializeState(const IChunk& chunk, int position)
         if (pos < 0) value = 0.0;
         GetParam(i)->Set(value);
     }
-    PushAllParams();
+    if (!ReadingPresets()) PushAllParams();
     return pos;
 }
 

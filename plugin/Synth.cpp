@@ -148,16 +148,32 @@ bool Synth::SwitchProgram(int index)
     return true;
 }
 
+std::string Synth::InitialProgramName(int slot)
+{
+    char name[32];
+    if (slot < 50)
+        std::snprintf(name, sizeof name, "PROGRAM I%02i", slot + 1);
+    else
+        std::snprintf(name, sizeof name, "PROGRAM C%02i", slot - 49);
+    return name;
+}
+
+// Initialising loads a program: the engine takes every default at once and the
+// host hears of them once, at the end. No parameter-change SysEx goes out;
+// those are for a musician's own edits.
 void Synth::InitProgram()
 {
-    for (int i = 0; i < NParams(); ++i) ChangeParameter(i, GetParam(i)->GetNormalized(GetParam(i)->Default()), true);
-    const int current = GetCurrentPresetIndex();
-    char name[32];
-    if (current < 50)
-        std::snprintf(name, sizeof name, "PROGRAM I%02i", current + 1);
-    else
-        std::snprintf(name, sizeof name, "PROGRAM C%02i", current - 49);
-    ModifyCurrentPreset(name);
+    auto lock = LockMain();
+    // While constructing nothing lands (there is no program to initialise yet).
+    if (!suppressParameterEcho) {
+        for (int i = 0; i < NParams(); ++i) {
+            IParameter* param = GetParam(i);
+            param->SetNormalized(param->GetNormalized(param->Default()));
+        }
+        PushAllParams();
+        programEdited = true;
+    }
+    ModifyCurrentPreset(InitialProgramName(GetCurrentPresetIndex()).c_str());
     RefreshEditor();
     NotifyHostOfAllParams();
     infoMessage = kInfoProgramInitialized;

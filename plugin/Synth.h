@@ -33,10 +33,19 @@ enum InfoMessage : int {
     kInfoProtectionOff = 4,
     kInfoProgramLoaded = 5,
     kInfoBankLoaded = 6,
+    kInfoLoadedFromCartridge = 7,
+    kInfoSavedToCartridge = 8,
+    kInfoUserWaveWrittenInternal = 9,
+    kInfoUserWaveWrittenCartridge = 10,
     kInfoInternalUserWaveLoaded = 11,
     kInfoCartridgeUserWaveLoaded = 12,
     kInfoInternalUserWaveSaved = 13,
     kInfoCartridgeUserWaveSaved = 14,
+    kInfoWriteUserWave = 15,
+    kInfoWriteProgram = 16,
+    kInfoAddLinkedProgram = 17,
+    kInfoLinkChainSaved = 18,
+    kInfoLinkChainEmpty = 19,
     kInfoCannotReadFile = 20,
     kInfoOnlyMonoWav = 21,
     kInfoMidiLearn = 22,
@@ -60,6 +69,10 @@ public:
     virtual void InitProgram();
     virtual void SetWriteProtect(bool on);
     virtual void CompleteMidiLearn();
+
+    // "PROGRAM I01".."PROGRAM I50", "PROGRAM C01".."PROGRAM C50": the name of
+    // an initialised slot 0..99.
+    static std::string InitialProgramName(int slot);
 
     void Reset() override;
     // Records the parameter half of a MIDI learn.

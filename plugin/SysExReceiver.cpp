@@ -2,16 +2,23 @@
 // MIDI input, a SysEx file or a factory set ends here, is acted on and, when
 // it writes memory, answered with the instrument's reply.
 //
-// Threads: the host's event delivery (main lock held) or the editor thread
-// (file loads, factory restores); the receiver holds the main lock for the
-// whole queue, so a block never plays a half-written program.
+// Threads: the host's event delivery (main lock held; dumps are handed to
+// the SysEx worker thread), the worker, or the editor thread (file loads,
+// factory restores). Decoding runs without the main lock; each message then
+// acts in one short step under it.
 #include <algorithm>
+#include <array>
 #include <span>
+#include <string>
 #include <utility>
 #include <vector>
 
+#include "plugin/ProgramState.h"
 #include "plugin/QOR.h"
+#include "plugin/SysExWorker.h"
 #include "programs/SysExCodec.h"
+#include "programs/UserWave.h"
+#include "programs/WaveSynthesis.h"
 
 namespace qor {
 
@@ -19,10 +26,93 @@ namespace {
 
 using sysex::MessageKind;
 
-void ApplyProgram(QOR& plug, std::span<const uint8_t, sysex::kPackedProgramBytes> packed)
+// A received program made ready for its slot: the state it will hold and
+// its name.
+struct PreparedProgram {
+    int slot = 0;
+    std::string name;
+    IChunk state;
+};
+
+// What a message needs that takes time, worked out before the main lock is
+// taken: the programs of a dump or a bank, a user wave's recipe and tables.
+struct PreparedMessage {
+    std::vector<PreparedProgram> programs;
+    HarmonicMap recipe;
+    std::array<uint8_t, kUserWaveBytes> tables{};
+};
+
+// A program arrives as on the hardware: the slot takes the initial program
+// (defaults, default user waves, its default name), then the hardware's
+// fields; everything the hardware lacks keeps its default. Each value lands
+// as a musician's change would land it: clamped, then through its normalized
+// value. `params` are scratch copies of the parameter objects.
+PreparedProgram PrepareProgram(std::vector<IParameter>& params, int slot,
+                               std::span<const uint8_t, sysex::kPackedProgramBytes> packed)
 {
-    for (const sysex::ParameterValue& field : sysex::DecodeProgram(packed))
-        plug.ChangeParameter(field.index, field.value, false);
+    for (IParameter& param : params) param.SetNormalized(param.GetNormalized(param.Default()));
+    for (const sysex::ParameterValue& field : sysex::DecodeProgram(packed)) {
+        if (field.index < 0 || field.index >= static_cast<int>(params.size())) continue;
+        IParameter& param = params[static_cast<std::size_t>(field.index)];
+        param.Set(field.value);
+        param.SetNormalized(param.GetNormalized());
+    }
+    std::vector<double> values;
+    values.reserve(params.size());
+    for (const IParameter& param : params) values.push_back(param.Value());
+
+    const std::array<HarmonicMap, 2> recipes{DefaultUserWave(0).recipe, DefaultUserWave(1).recipe};
+    const UserWaveTables tables{DefaultUserWave(0).tables, DefaultUserWave(1).tables};
+    PreparedProgram program;
+    program.slot = slot;
+    program.name = Synth::InitialProgramName(slot);
+    WriteProgramState(program.state, slot, program.name, recipes, tables, values);
+    return program;
+}
+
+PreparedMessage Prepare(std::span<const uint8_t> message, const std::vector<IParameter>& parameterTemplate)
+{
+    PreparedMessage prepared;
+    const int number = sysex::Number(message);
+    switch (sysex::ClassifyMessage(message)) {
+        case MessageKind::ProgramDump: {
+            std::vector<IParameter> params = parameterTemplate;
+            prepared.programs.push_back(
+                PrepareProgram(params, number, sysex::ProgramFromDump(message.first<sysex::kProgramDumpBytes>())));
+            break;
+        }
+        case MessageKind::BankDump: {
+            std::vector<IParameter> params = parameterTemplate;
+            const int first = number == 0 ? 0 : QOR::kProgramsPerMemory;
+            const auto bank = message.first<sysex::kBankDumpBytes>();
+            for (int i = 0; i < sysex::kProgramsPerBank; ++i)
+                prepared.programs.push_back(PrepareProgram(params, first + i, sysex::ProgramFromBank(bank, i)));
+            break;
+        }
+        case MessageKind::UserWaveDump:
+            for (const sysex::UserWaveEntry& entry : sysex::UserWaveFromDump(message.first<sysex::kUserWaveDumpBytes>()))
+                if (entry.harmonic != 0 && entry.level != 0)
+                    prepared.recipe[entry.harmonic] = {0.0, static_cast<double>(entry.level)};
+            renderWaveTables(prepared.recipe, std::span<uint8_t, 1024>(prepared.tables.data(), 1024),
+                             std::span<uint8_t, 1024>(prepared.tables.data() + 1024, 1024));
+            break;
+        default: break;
+    }
+    return prepared;
+}
+
+// The prepared programs into their slots. A slot that already holds the
+// program keeps its bytes, as a store of the working program would.
+void StorePrograms(QOR& plug, PreparedMessage& prepared)
+{
+    for (PreparedProgram& program : prepared.programs) {
+        IPresetSlot* slot = plug.GetPresetSlot(program.slot);
+        if (!slot) continue;
+        if (!slot->initialized || !plug.SameProgram(slot->state.Bytes(), program.state.Bytes()))
+            std::swap(slot->state, program.state);
+        slot->initialized = true;
+        slot->SetName(program.name);
+    }
 }
 
 // The numbered parameter always takes its value, as the hardware's message
@@ -46,29 +136,16 @@ void TellHost(QOR& plug)
     plug.NotifyHostOfAllParams();
 }
 
-// A program arrives as on the hardware: the slot starts from the initial
-// program (defaults, default user waves, default name), then takes the
-// hardware's fields; everything the hardware lacks keeps its default.
-void ReceiveProgram(QOR& plug, int slot, const sysex::PackedProgram& packed)
+// A program landed in the working program: it counts as changed, as when
+// its fields arrived one by one.
+void MarkReceived(QOR& plug)
 {
-    plug.RestorePreset(slot);
-    plug.InitProgram();
-    ApplyProgram(plug, packed);
-    plug.ModifyCurrentPreset();
+    if (!plug.suppressParameterEcho) plug.programEdited = true;
 }
 
-void ReceiveUserWave(QOR& plug, int memory, const sysex::UserWaveEntries& entries)
-{
-    HarmonicMap& recipe = plug.recipes[static_cast<std::size_t>(memory)];
-    recipe.clear();
-    for (const sysex::UserWaveEntry& entry : entries)
-        if (entry.harmonic != 0 && entry.level != 0) recipe[entry.harmonic] = {0.0, static_cast<double>(entry.level)};
-    plug.ComputeUserWaveTables(memory, recipe);
-    plug.CopyActiveToStored(memory, memory);
-}
-
-// Acts on one complete message (F0 first); false when it was refused.
-bool ReceiveMessage(QOR& plug, std::span<const uint8_t> message)
+// Acts on one complete message (F0 first) with what was prepared for it;
+// main lock held. False when it was refused.
+bool ApplyMessage(QOR& plug, std::span<const uint8_t> message, PreparedMessage& prepared)
 {
     const int number = sysex::Number(message);
     switch (sysex::ClassifyMessage(message)) {
@@ -92,7 +169,10 @@ bool ReceiveMessage(QOR& plug, std::span<const uint8_t> message)
             return true;
         case MessageKind::ProgramDump:
             if (plug.writeProtect) break;
-            ReceiveProgram(plug, number, sysex::ProgramFromDump(message.first<sysex::kProgramDumpBytes>()));
+            // The received program becomes the working program.
+            StorePrograms(plug, prepared);
+            plug.RestorePreset(number);
+            MarkReceived(plug);
             TellHost(plug);
             plug.SendSysExReply(sysex::kWriteComplete);
             plug.infoMessage = kInfoProgramLoaded;
@@ -100,21 +180,21 @@ bool ReceiveMessage(QOR& plug, std::span<const uint8_t> message)
         case MessageKind::UserWaveDump: {
             if (plug.writeProtect) break;
             const int memory = number - sysex::kInternalUserWave;
-            ReceiveUserWave(plug, memory, sysex::UserWaveFromDump(message.first<sysex::kUserWaveDumpBytes>()));
+            plug.recipes[static_cast<std::size_t>(memory)] = std::move(prepared.recipe);
+            std::copy(prepared.tables.begin(), prepared.tables.end(), plug.ActiveTable(memory));
+            plug.storedTables[static_cast<std::size_t>(memory)] = prepared.tables;
             plug.SendSysExReply(sysex::kWriteComplete);
             plug.infoMessage = memory == 0 ? kInfoInternalUserWaveLoaded : kInfoCartridgeUserWaveLoaded;
             return true;
         }
         case MessageKind::BankDump: {
             if (plug.writeProtect) break;
+            // The current program is played again, perhaps with new content
+            // (unsaved edits are given up, as for a received program).
             const int current = plug.GetCurrentPresetIndex();
-            const int first = number == 0 ? 0 : QOR::kProgramsPerMemory;
-            const auto bank = message.first<sysex::kBankDumpBytes>();
-            for (int i = 0; i < sysex::kProgramsPerBank; ++i)
-                ReceiveProgram(plug, first + i, sysex::ProgramFromBank(bank, i));
-            // The current program is back, perhaps with new content; the host
-            // has last heard of the bank's last program, and of new names.
+            StorePrograms(plug, prepared);
             plug.RestorePreset(current);
+            MarkReceived(plug);
             TellHost(plug);
             plug.SendSysExReply(sysex::kWriteComplete);
             plug.infoMessage = kInfoBankLoaded;
@@ -134,24 +214,37 @@ bool ReceiveMessage(QOR& plug, std::span<const uint8_t> message)
     return false;
 }
 
+// Dumps take time to decode; everything else is answered at once.
+bool NeedsPreparing(std::span<const uint8_t> bytes)
+{
+    for (auto next = std::find(bytes.begin(), bytes.end(), sysex::kStart); next != bytes.end();
+         next = std::find(next + 1, bytes.end(), sysex::kStart)) {
+        auto end = std::find(next, bytes.end(), sysex::kEnd);
+        if (end != bytes.end()) ++end;
+        switch (sysex::ClassifyMessage(std::span<const uint8_t>(next, end))) {
+            case MessageKind::ProgramDump:
+            case MessageKind::UserWaveDump:
+            case MessageKind::BankDump: return true;
+            default: break;
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
+// Each message is prepared without the main lock and then acted on in one
+// step under it, so a block never waits for decoding and never plays a
+// half-written program.
 bool QOR::ReceiveSysExMessages(std::vector<uint8_t>& queue)
 {
-    auto lock = LockMain();
-    // Set for as long as the messages act, however the loop ends.
-    struct Receiving {
-        bool& flag;
-        bool outer;
-        explicit Receiving(bool& f) : flag(f), outer(std::exchange(f, true)) {}
-        ~Receiving() { flag = outer; }
-        Receiving(const Receiving&) = delete;
-        Receiving& operator=(const Receiving&) = delete;
-    } receiving(receivingSysEx);
-    // The queue is worked on in a swapped-out copy (no allocation), so that
-    // whatever the messages cause cannot disturb the bytes being read.
+    // The queue is worked on in a swapped-out copy, so that whatever the
+    // messages cause cannot disturb the bytes being read.
     std::vector<uint8_t> work;
-    work.swap(queue);
+    {
+        auto lock = LockMain();
+        work.swap(queue);
+    }
     bool accepted = true;
     const std::span<const uint8_t> bytes(work);
     auto next = bytes.begin();
@@ -162,13 +255,40 @@ bool QOR::ReceiveSysExMessages(std::vector<uint8_t>& queue)
         // after an F7, so the message normally takes the rest of the queue.
         auto end = std::find(next, bytes.end(), sysex::kEnd);
         if (end != bytes.end()) ++end;
-        if (!ReceiveMessage(*this, std::span<const uint8_t>(next, end))) accepted = false;
+        const std::span<const uint8_t> message(next, end);
+        PreparedMessage prepared = Prepare(message, parameterTemplate);
+        {
+            auto lock = LockMain();
+            // Set while the message acts, however it ends: what came in by
+            // SysEx is not sent back as parameter changes.
+            const bool outer = std::exchange(receivingSysEx, true);
+            if (!ApplyMessage(*this, message, prepared)) accepted = false;
+            receivingSysEx = outer;
+        }
         next = end;
     }
+    auto lock = LockMain();
     work.clear();
     if (queue.empty()) queue.swap(work);  // keeps the capacity for the next message
     storeRefused = writeProtect;
     return accepted;
+}
+
+void QOR::ReceiveFromHost()
+{
+    if (!sysexWorker || (!sysexWorker->Busy() && !NeedsPreparing(sysexBuffer))) {
+        ReceiveSysExMessages(sysexBuffer);
+        return;
+    }
+    // Behind what waits already, in arrival order. A worker with no room
+    // left answers as the hardware does when a write fails.
+    if (!sysexWorker->Post(sysexBuffer)) SendSysExReply(sysex::kWriteError);
+    sysexBuffer.clear();
+}
+
+void QOR::FinishReceivedSysEx()
+{
+    if (sysexWorker) sysexWorker->Drain();
 }
 
 void QOR::SendSysExReply(int functionCode)

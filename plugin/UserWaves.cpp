@@ -19,9 +19,6 @@ namespace qor {
 namespace {
 
 constexpr int kTableBytes = 1024;
-// Status lines of the WAV save.
-constexpr int kInfoWrittenInternal = 9;
-constexpr int kInfoWrittenCartridge = 10;
 
 bool ValidMemory(int memory) { return memory == 0 || memory == 1; }
 
@@ -98,7 +95,7 @@ bool QOR::SaveUserWaveWav(int memory, const std::string& path)
         for (std::size_t k = 0; k < samples.size(); ++k) samples[k] = stored[2 * k] / 128.0 - 1.0;
     }
     if (!WriteWavFile(path, samples)) return false;
-    infoMessage = memory == 0 ? kInfoWrittenInternal : kInfoWrittenCartridge;
+    infoMessage = memory == 0 ? kInfoUserWaveWrittenInternal : kInfoUserWaveWrittenCartridge;
     return true;
 }
 

@@ -1,6 +1,7 @@
 #include "programs/ParameterTable.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 
@@ -42,6 +43,18 @@ int lfoSpeedOf(double v)
 bool lfoSynced(const IPlugBase& plug) { return plug.GetParam(kLfoSync)->Value() >= 0.5; }
 
 bool isWave(int paramIndex) { return paramIndex == kOsc1Wave || paramIndex == kOsc2Wave; }
+
+// The number a text starts with (after blanks and a plus), or nothing.
+std::optional<double> readNumber(std::string_view text)
+{
+    const size_t start = text.find_first_not_of(" \t+");
+    if (start == std::string_view::npos) return std::nullopt;
+    text.remove_prefix(start);
+    double value = 0.0;
+    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end == text.data() || !std::isfinite(value)) return std::nullopt;
+    return value;
+}
 
 // The middle one of the speeds that show a note value.
 std::optional<double> middleSpeedOf(int noteValue)
@@ -198,6 +211,22 @@ std::optional<double> ParameterTextValue(const IPlugBase& plug, int paramIndex, 
     } else if (paramIndex == kLfoSpeed && lfoSynced(plug)) {
         for (int i = 0; i < kLfoSyncValues; ++i)
             if (kLfoSyncNames[static_cast<size_t>(i)] == text) return middleSpeedOf(i);
+    } else if (param->GetDisplayFunction() && param->Step() > 0.0) {
+        // Fields that show something other than their value ("8" for the
+        // 8' range, 0.0 for the flat low boost, parameter numbers, decibels)
+        // take back what they show: the value whose text is the one typed,
+        // or whose text reads as the same number.
+        const std::optional<double> typed = readNumber(text);
+        std::optional<double> byNumber;
+        char shown[kText];
+        const int steps = static_cast<int>(std::round((param->Max() - param->Min()) / param->Step()));
+        for (int i = 0; i <= steps; ++i) {
+            const double v = param->Min() + i * param->Step();
+            ParameterText(plug, paramIndex, v, currentIsCartridge, shown);
+            if (text == shown) return v;
+            if (typed && !byNumber && readNumber(shown) == typed) byNumber = v;
+        }
+        if (byNumber) return byNumber;
     }
     return param->ParseHostText(text);
 }

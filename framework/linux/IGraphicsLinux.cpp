@@ -1,30 +1,24 @@
 #include "framework/linux/IGraphicsLinux.h"
 
 #include <cstdlib>
-#include <stdexcept>
 
 #include "framework/IControl.h"
 #include "framework/IDialogLook.h"
 #include "framework/IParameter.h"
 #include "framework/IPlugBase.h"
+#include "framework/ITextEntryRules.h"
 #include "graphics/Font.h"
 
 namespace qor {
 
 namespace {
 
-// What a text entry takes: for a parameter, a number (digits and signs, the
-// point for continuous parameters); otherwise any printable character.
+// What a text entry takes: the editor's rules for a parameter's value or a
+// name (the path entry takes what a name takes).
 ITextEntryBox::Accepts AcceptsFor(const IParameter* param)
 {
-    if (!param) {
-        return [](char c) {
-            const auto u = static_cast<unsigned char>(c);
-            return u >= 0x20 && u != 0x7f && !(u >= 0x80 && u < 0xa0);
-        };
-    }
-    const bool point = param->Kind() == IParameter::kKindContinuous;
-    return [point](char c) { return (c >= '0' && c <= '9') || c == '+' || c == '-' || (point && c == '.'); };
+    const TextEntryRules rules = param ? TextEntryRules::ForParameter(*param) : TextEntryRules::ForName();
+    return [rules](char c) { return rules.Accepts(c); };
 }
 
 }  // namespace
@@ -48,13 +42,9 @@ IGraphicsLinux::~IGraphicsLinux()
 
 const gfx::Font* IGraphicsLinux::DialogFont()
 {
-    try {
-        IText style;
-        style.font = "Arial";
-        return &FontFor(style);
-    } catch (const std::exception&) {
-        return nullptr;  // a build without fonts draws the boxes without their texts
-    }
+    IText style;
+    style.font = "Arial";
+    return FindFont(style);  // none: the boxes are drawn without their texts
 }
 
 bool IGraphicsLinux::OpenWindow(void* parent)
@@ -67,6 +57,7 @@ bool IGraphicsLinux::OpenWindow(void* parent)
     mExposed = {};
     SetAllControlsDirty();
     mLastPaint = {};
+    mWindow->TakeFocus();  // as a window made on Windows takes it
     return true;
 }
 
@@ -210,9 +201,10 @@ void IGraphicsLinux::CreateTextEntry(IControl& control, const IText& style, cons
     const IParameter* param = paramIndex >= 0 ? GetPlug().GetParam(paramIndex) : nullptr;
     auto entry = std::make_unique<ITextEntryBox>(box, style, text, maxLength, AcceptsFor(param));
     IControl* target = &control;  // controls live as long as the editor
+    mWindow->TakeFocus();
     mLayer.ShowTextEntry(std::move(entry), [this, target, paramIndex](bool committed, const std::string& typed) {
         if (!committed) return;
-        const std::string cut = typed.substr(0, 32);
+        const std::string cut = typed.substr(0, size_t(TextEntryRules::kCommitLength));
         if (paramIndex >= 0) {
             SetFromStringAfterPrompt(*target, paramIndex, cut);
         } else {
@@ -226,12 +218,14 @@ void IGraphicsLinux::ShowMessage(const std::string& text, const std::string& tit
                                  std::function<void(int)> then)
 {
     if (!mWindow) return IGraphics::ShowMessage(text, title, style, std::move(then));
+    mWindow->TakeFocus();
     mLayer.ShowMessage(text, title, style, std::move(then));
 }
 
 void IGraphicsLinux::ShowPopupMenu(const IPopupMenu& menu, int x, int y, std::function<void(int)> then)
 {
     if (!mWindow) return IGraphics::ShowPopupMenu(menu, x, y, std::move(then));
+    mWindow->TakeFocus();
     mLayer.ShowMenu(menu, x, y, std::move(then));
 }
 
@@ -261,6 +255,7 @@ void IGraphicsLinux::ChooseFile(const FileRequest& request, std::function<void(c
                                                  kPathLength, AcceptsFor(nullptr));
     entry->caption = request.save ? "Save as (Enter saves, Escape cancels):" : "Open (Enter opens, Escape cancels):";
     mPathEntryOpen = true;
+    mWindow->TakeFocus();
     mLayer.ShowTextEntry(std::move(entry), [this, then](bool committed, const std::string& typed) {
         mPathEntryOpen = false;
         std::string path = committed ? typed : std::string();

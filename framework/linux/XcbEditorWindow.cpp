@@ -348,6 +348,13 @@ void XcbEditorWindow::Put(const uint32_t* pixels, int stride, const gfx::Rect& a
     }
 }
 
+void XcbEditorWindow::TakeFocus()
+{
+    if (!mImpl->alive) return;
+    xcb_set_input_focus(mImpl->connection, XCB_INPUT_FOCUS_PARENT, mImpl->window, XCB_CURRENT_TIME);
+    xcb_flush(mImpl->connection);
+}
+
 void XcbEditorWindow::Flush()
 {
     if (mImpl->alive) xcb_flush(mImpl->connection);

@@ -63,6 +63,9 @@ public:
     // Copies `area` of a 0xAARRGGBB raster (alpha ignored) to the window.
     void Put(const uint32_t* pixels, int stride, const gfx::Rect& area);
     void Flush();
+    // Asks for the keyboard focus (a box or an entry that wants its keys);
+    // refused quietly while the host's window is not on screen.
+    void TakeFocus();
 
 private:
     struct Impl;

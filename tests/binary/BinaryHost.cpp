@@ -6,11 +6,13 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <limits>
+#include <thread>
 #include <utility>
 
 #include "platform/DynamicLibrary.h"
@@ -320,6 +322,16 @@ void BinaryHost::ClearSent()
 {
     std::lock_guard<std::mutex> guard(sentMutex_);
     sent_.clear();
+}
+
+bool BinaryHost::WaitForSent(size_t count)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (Sent().size() < count) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
 }
 
 intptr_t VSTCALL BinaryHost::Callback(vst::AEffect* effect, int32_t opcode, int32_t index, intptr_t value, void* ptr,

@@ -133,6 +133,10 @@ public:
 
     std::vector<SentEvent> Sent();
     void ClearSent();
+    // Waits (up to a few seconds) until the plug-in has sent `count` events
+    // since the last ClearSent: it answers dumps once it has decoded them in
+    // the background, as the hardware answers a moment later. False on the timeout.
+    bool WaitForSent(size_t count);
     int Automations() const { return automations_.load(); }
     // Automation, begin-edit and end-edit calls in the order they came, taken out.
     struct EditCall {

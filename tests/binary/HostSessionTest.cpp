@@ -194,9 +194,11 @@ void RunSession(BinaryHost& h, uint32_t seed, int steps)
                 std::vector<uint8_t> dump = sent[0].bytes;
                 ASSERT_EQ(dump.size(), 78u);
                 dump[6] = static_cast<uint8_t>(pick(100));
+                h.ClearSent();
                 EventList write;
                 write.SysEx(0, dump);
                 h.SendEvents(write);
+                ASSERT_TRUE(h.WaitForSent(1)) << "a written program is answered";
                 break;
             }
             default: h.Render(left, right); break;

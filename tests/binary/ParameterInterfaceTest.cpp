@@ -197,6 +197,14 @@ TEST_F(BinaryParameters, TextEntry)
     EXPECT_EQ(host.SetParameterText(0, "0.25"), 1);  // Volume, continuous
     EXPECT_FLOAT_EQ(host.GetParameter(0), 0.25f);
 
+    // Fields that show something other than their value take back what they show.
+    EXPECT_EQ(host.SetParameterText(9, "8"), 1);  // Range, footage
+    EXPECT_EQ(host.ParamDisplay(9), "8");
+    EXPECT_EQ(host.SetParameterText(7, "1"), 1);  // Working Parameter: number 1 is OSC 1 Wave
+    EXPECT_EQ(host.ParamDisplay(7), "1");
+    EXPECT_EQ(host.SetParameterText(29, "6"), 1);  // Low Boost, shown from its flat 18
+    EXPECT_EQ(host.ParamDisplay(29), "6.0");
+
     // Text that is no number changes nothing.
     host.SetParameter(17, 0.5f);
     const float before = host.GetParameter(17);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "TestPlug.h"
+#include "framework/IGraphics.h"
 
 namespace qor {
 namespace {
@@ -303,10 +304,9 @@ TEST_F(IPlugVSTDispatcher, LifecycleOpcodesReachTheHooks)
 TEST_F(IPlugVSTDispatcher, AttachedEditorIsAnnounced)
 {
     Create();
-    // The editor object is opaque here; the framework only keeps its pointer.
-    int stand_in = 0;
-    plug->SetEditorSize(1024, 600);
-    plug->AttachEditor(reinterpret_cast<IGraphics*>(&stand_in));
+    // The portable editor: no window, but a size the host is told.
+    IGraphics editor(*plug, 1024, 600);
+    plug->AttachEditor(&editor);
     EXPECT_EQ(effect->flags, 0x1131);
     vst::ERect* rect = nullptr;
     EXPECT_EQ(Dispatch(vst::effEditGetRect, 0, 0, &rect), 1);

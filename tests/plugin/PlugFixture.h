@@ -80,6 +80,7 @@ protected:
         m.size = static_cast<int32_t>(bytes.size());
         m.data = bytes.data();
         plug->ProcessSysEx(&m);
+        plug->FinishReceivedSysEx();  // dumps are acted on in the background
     }
 
     // Renders one block, which dispatches the queued events.

@@ -68,6 +68,8 @@ protected:
             delivered.emplace_back(sender, bytes);
             ISysExMessage message{0, static_cast<int32_t>(bytes.size()), bytes.data()};
             plugs[static_cast<std::size_t>(1 - sender)]->ProcessSysEx(&message);
+            // Dumps are acted on in the background; the answer comes then.
+            plugs[static_cast<std::size_t>(1 - sender)]->FinishReceivedSysEx();
         }
         return delivered;
     }

@@ -348,6 +348,7 @@ TEST_F(SysExReceiver, SplitSysExFromTheHostIsDecodedOnceWhenItsEndArrives)
     q->ProcessSysEx(&first);
     EXPECT_NE(q->GetCurrentPresetIndex(), 12);
     q->ProcessSysEx(&second);
+    q->FinishReceivedSysEx();
     EXPECT_EQ(q->GetCurrentPresetIndex(), 12);
     EXPECT_EQ(LastSent(), kWriteComplete);
     EXPECT_TRUE(q->sysexBuffer.empty());

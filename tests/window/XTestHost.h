@@ -35,14 +35,7 @@ class XTestHost {
 public:
     XTestHost(int width = 1100, int height = 700)
     {
-        // One pointer and keyboard per display: tests in other processes
-        // (ctest -j) wait their turn.
-        const char* display = std::getenv("DISPLAY");
-        std::string name = "qor-xtest" + std::string(display ? display : "") + ".lock";
-        for (char& c : name)
-            if (c == '/' || c == ':') c = '-';
-        lockFd = open((std::filesystem::temp_directory_path() / name).c_str(), O_CREAT | O_RDWR | O_CLOEXEC, 0600);
-        if (lockFd >= 0) flock(lockFd, LOCK_EX);
+        LockDisplay(+1);
         connection = xcb_connect(nullptr, nullptr);
         if (xcb_connection_has_error(connection)) return;
         screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
@@ -65,7 +58,7 @@ public:
             Sync();  // gone before the next test's windows appear where it was
             xcb_disconnect(connection);
         }
-        if (lockFd >= 0) close(lockFd);  // releases the lock
+        LockDisplay(-1);
     }
     bool Ok() const { return connection && !xcb_connection_has_error(connection); }
     void* Parent() const { return reinterpret_cast<void*>(uintptr_t(window)); }
@@ -110,6 +103,16 @@ public:
         return is;
     }
 
+    // The first child of the host's window (the editor's), or 0.
+    xcb_window_t FirstChild()
+    {
+        auto* reply = xcb_query_tree_reply(connection, xcb_query_tree(connection, window), nullptr);
+        const xcb_window_t child =
+            reply && xcb_query_tree_children_length(reply) > 0 ? xcb_query_tree_children(reply)[0] : 0;
+        free(reply);
+        return child;
+    }
+
     // Children of the host's window (the editor's window while it is open).
     int ChildCount()
     {
@@ -150,9 +153,26 @@ public:
     xcb_screen_t* screen = nullptr;
     xcb_window_t window = 0;
     xcb_key_symbols_t* symbols = nullptr;
-    int lockFd = -1;
 
 private:
+    // One pointer and keyboard per display: tests in other processes (ctest
+    // -j) wait their turn. Hosts within one process share the lock.
+    static void LockDisplay(int step)
+    {
+        static int depth = 0, fd = -1;
+        if (step > 0 && depth++ == 0) {
+            const char* display = std::getenv("DISPLAY");
+            std::string name = "qor-xtest" + std::string(display ? display : "") + ".lock";
+            for (char& c : name)
+                if (c == '/' || c == ':') c = '-';
+            fd = open((std::filesystem::temp_directory_path() / name).c_str(), O_CREAT | O_RDWR | O_CLOEXEC, 0600);
+            if (fd >= 0) flock(fd, LOCK_EX);
+        } else if (step < 0 && --depth == 0 && fd >= 0) {
+            close(fd);  // releases the lock
+            fd = -1;
+        }
+    }
+
     void Fake(uint8_t type, uint8_t detail)
     {
         xcb_test_fake_input(connection, type, detail, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
@@ -160,10 +180,11 @@ private:
     }
 };
 
-// Calls `step` until `done` holds or a second has passed; true when it held.
-inline bool PumpUntil(const std::function<void()>& step, const std::function<bool()>& done)
+// Calls `step` until `done` holds or the time has passed; true when it held.
+inline bool PumpUntil(const std::function<void()>& step, const std::function<bool()>& done,
+                      std::chrono::milliseconds patience = std::chrono::seconds(1))
 {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+    const auto end = std::chrono::steady_clock::now() + patience;
     while (std::chrono::steady_clock::now() < end) {
         step();
         if (done()) return true;

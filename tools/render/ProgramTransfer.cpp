@@ -144,9 +144,24 @@ std::vector<std::vector<uint8_t>> splitSysEx(std::span<const uint8_t> bytes)
     return messages;
 }
 
+namespace {
+
+// QOR answers every dump (with its reply) and every request (with a dump);
+// parameter changes and what is not its own go unanswered.
+bool Answered(const std::vector<uint8_t>& message)
+{
+    if (message.size() == 5) return message[1] == 0x40 && message[3] == 0x60;
+    if (message.size() < 8 || message[1] != 0x40) return false;
+    const uint8_t function = message[3];
+    return function == 0x00 || function == 0x01 || function == 0x20 || function == 0x21;
+}
+
+}  // namespace
+
 std::vector<std::vector<uint8_t>> exchangeSysEx(VstHost& host, const std::vector<std::vector<uint8_t>>& messages)
 {
     const size_t before = host.receivedEvents().size();
+    size_t expected = 0;
     for (const auto& message : messages) {
         std::vector<uint8_t> dump(message);
         vst::VstMidiSysexEvent event{};
@@ -158,9 +173,20 @@ std::vector<std::vector<uint8_t>> exchangeSysEx(VstHost& host, const std::vector
         list.numEvents = 1;
         list.events[0] = reinterpret_cast<vst::VstEvent*>(&event);
         host.dispatch(vst::effProcessEvents, 0, 0, &list);
+        if (Answered(message)) ++expected;
     }
+    // Like the hardware, the plug-in may answer a dump a moment later (it
+    // decodes dumps in the background).
+    const auto sysexSince = [before](const std::vector<ReceivedEvent>& received) {
+        size_t count = 0;
+        for (size_t i = before; i < received.size(); ++i)
+            if (!received[i].bytes.empty() && received[i].bytes.front() == 0xF0) ++count;
+        return count;
+    };
+    host.waitForReceived([&](const std::vector<ReceivedEvent>& received) { return sysexSince(received) >= expected; },
+                         std::chrono::seconds(5));
     std::vector<std::vector<uint8_t>> replies;
-    const auto& received = host.receivedEvents();
+    const auto received = host.receivedEvents();
     for (size_t i = before; i < received.size(); ++i)
         if (!received[i].bytes.empty() && received[i].bytes.front() == 0xF0) replies.push_back(received[i].bytes);
     return replies;

@@ -445,8 +445,29 @@ void VstHost::receiveEvents(const vst::VstEvents* events)
         } else {
             continue;
         }
+        std::lock_guard<std::mutex> guard(receivedMutex_);
         received_.push_back(std::move(out));
     }
+    receivedChanged_.notify_all();
+}
+
+std::vector<ReceivedEvent> VstHost::receivedEvents() const
+{
+    std::lock_guard<std::mutex> guard(receivedMutex_);
+    return received_;
+}
+
+void VstHost::clearReceivedEvents()
+{
+    std::lock_guard<std::mutex> guard(receivedMutex_);
+    received_.clear();
+}
+
+bool VstHost::waitForReceived(const std::function<bool(const std::vector<ReceivedEvent>&)>& done,
+                              std::chrono::milliseconds timeout) const
+{
+    std::unique_lock<std::mutex> lock(receivedMutex_);
+    return receivedChanged_.wait_for(lock, timeout, [&] { return done(received_); });
 }
 
 intptr_t VSTCALL VstHost::hostCallback(vst::AEffect* effect, int32_t opcode, int32_t index, intptr_t value,

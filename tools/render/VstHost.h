@@ -9,7 +9,11 @@
 #include "framework/VstAbi.h"
 #include "platform/DynamicLibrary.h"
 
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
+#include <functional>
+#include <mutex>
 #include <optional>
 #include <span>
 #include <string>
@@ -113,9 +117,14 @@ public:
     void processDouble(std::span<double* const> outputs, int frames);
     int64_t samplePosition() const { return samplePos_; }
 
-    // What the plug-in told us.
-    const std::vector<ReceivedEvent>& receivedEvents() const { return received_; }
-    void clearReceivedEvents() { received_.clear(); }
+    // What the plug-in told us. A plug-in may send from a thread of its own
+    // (an answer worked out in the background), so these are guarded.
+    std::vector<ReceivedEvent> receivedEvents() const;
+    void clearReceivedEvents();
+    // Waits until done(what was received) is true or the timeout passes;
+    // false on the timeout.
+    bool waitForReceived(const std::function<bool(const std::vector<ReceivedEvent>&)>& done,
+                         std::chrono::milliseconds timeout) const;
     int automationCount() const { return automations_; }
     int nullEffectCalls() const { return nullEffectCalls_; }
 
@@ -163,6 +172,8 @@ private:
     std::vector<std::vector<double>> inputsDouble_;
     std::vector<double*> inputPointersDouble_;
 
+    mutable std::mutex receivedMutex_;
+    mutable std::condition_variable receivedChanged_;
     std::vector<ReceivedEvent> received_;
     int automations_ = 0;
     int nullEffectCalls_ = 0;

@@ -3,6 +3,7 @@
 // parameters, loads program, bank and SysEx files into it and exports its
 // programs as SysEx. Errors are one line on stderr and a non-zero exit, and a failed
 // render leaves no output file.
+#include "tools/render/EditorScreenshot.h"
 #include "tools/render/MidiFile.h"
 #include "tools/render/ProgramTransfer.h"
 #include "tools/render/SongRenderer.h"
@@ -33,6 +34,7 @@ constexpr const char* kUsage =
     "       qor-render --list-programs <plugin.so>\n"
     "       qor-render --list-params <plugin.so>\n"
     "       qor-render [options] --export-sysex FILE <plugin.so>\n"
+    "       qor-render [options] --screenshot FILE.png <plugin.so>\n"
     "options:\n"
     "  --rate HZ                 sample rate (default 44100)\n"
     "  --block FRAMES            block size (default 512)\n"
@@ -51,6 +53,8 @@ constexpr const char* kUsage =
     "                            dump and write it to FILE; without a song, only that\n"
     "  --export-kind program|internal|cartridge\n"
     "                            the current program (default) or a bank\n"
+    "  --screenshot FILE.png     after the settings, the plug-in draws its editor\n"
+    "                            offscreen into FILE.png; without a song, only that\n"
     "  --double                  use double-precision processing when offered\n"
     "  --quiet                   no progress bar and no summary\n";
 
@@ -78,6 +82,7 @@ struct Options {
     bool chunkIsProgram = false;
     std::vector<std::string> loadFiles;
     std::optional<std::string> exportFile;
+    std::optional<std::string> screenshotFile;
     SysExExport exportKind = SysExExport::Program;
     std::vector<std::string> positional;
 };
@@ -189,6 +194,8 @@ bool parseOptions(int argc, char** argv, Options& options, std::string& error)
             options.loadFiles.push_back(needValue(i));
         } else if (arg == "--export-sysex") {
             options.exportFile = needValue(i);
+        } else if (arg == "--screenshot") {
+            options.screenshotFile = needValue(i);
         } else if (arg == "--export-kind") {
             const std::string kind = needValue(i);
             if (kind == "program") {
@@ -207,7 +214,7 @@ bool parseOptions(int argc, char** argv, Options& options, std::string& error)
         }
     }
     const size_t wanted = options.listPrograms || options.listParams ? 1 : 3;
-    const bool exportOnly = options.exportFile && options.positional.size() == 1;
+    const bool exportOnly = (options.exportFile || options.screenshotFile) && options.positional.size() == 1;
     if (ok && options.positional.size() != wanted && !exportOnly) {
         usage(wanted == 1 ? "the list modes take only the plug-in path"
                           : "expected <plugin.so> <input.mid> <output.wav>");
@@ -349,9 +356,11 @@ int run(const Options& options)
         return listPlugin(host, options);
     }
 
-    if (options.positional.size() == 1) {  // export only
-        if (!host.load(pluginPath, error) || !applySettings(host, options, error) ||
-            !exportSysEx(host, options.exportKind, *options.exportFile, error))
+    if (options.positional.size() == 1) {  // export or screenshot only
+        if (!host.load(pluginPath, error) || !applySettings(host, options, error)) return fail(error);
+        if (options.exportFile && !exportSysEx(host, options.exportKind, *options.exportFile, error))
+            return fail(error);
+        if (options.screenshotFile && !writeEditorScreenshot(host, *options.screenshotFile, error))
             return fail(error);
         return 0;
     }
@@ -366,6 +375,7 @@ int run(const Options& options)
     if (!host.load(pluginPath, error)) return fail(error);
     if (!applySettings(host, options, error)) return fail(error);
     if (options.exportFile && !exportSysEx(host, options.exportKind, *options.exportFile, error)) return fail(error);
+    if (options.screenshotFile && !writeEditorScreenshot(host, *options.screenshotFile, error)) return fail(error);
 
     // Only long renders get a bar, and only on a terminal.
     const double expected = song->lengthSeconds + (options.render.tailUntilSilent ? 0.0 : options.render.tailSeconds);

@@ -1,0 +1,207 @@
+// The longest audio block while slow work arrives from every side at once:
+// the host delivers a SysEx bank, a SysEx program and a program change in the
+// events of one block (on the audio thread, as hosts do), another thread sets
+// a bank chunk, and the editor thread loads a bank file. The audio thread
+// runs 48 kHz blocks of 256 frames (5.33 ms of audio) through the effect
+// record and times each event delivery plus process call, lock waits included.
+//
+// Reported: worst_block_ms, the longest such block over every round (wall
+// clock, lock waits included, but also any time the system gave the thread's
+// core to someone else: on a loaded machine it measures the machine), and
+// mean_block_ms; worst_block_cpu_ms, the most CPU time the audio thread spent
+// in one block (the work done inside the callback); chunk_set_cpu_ms and
+// bank_file_cpu_ms, the CPU time of the bank-chunk set and of the bank-file
+// load, each of which holds the main lock for its whole call, so that a block
+// may wait that long. The plug-in's configuration lives in a temporary home.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <ctime>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "engine/ParameterIndex.h"
+#include "framework/ProgramFiles.h"
+#include "plugin/QOR.h"
+#include "programs/SysExCodec.h"
+
+namespace {
+
+using namespace qor;
+
+intptr_t VSTCALL silentHost(vst::AEffect*, int32_t opcode, int32_t, intptr_t, void*, float)
+{
+    return opcode == vst::audioMasterVersion ? 2400 : 0;
+}
+
+// HOME and the XDG folders in a fresh temporary folder for the whole run.
+const std::string& benchHome()
+{
+    static const std::string home = [] {
+        std::string pattern = (std::filesystem::temp_directory_path() / "qor-bench-XXXXXX").string();
+        if (!mkdtemp(pattern.data())) std::abort();
+        setenv("HOME", pattern.c_str(), 1);
+        setenv("XDG_CONFIG_HOME", (pattern + "/.config").c_str(), 1);
+        setenv("XDG_DATA_HOME", (pattern + "/.local/share").c_str(), 1);
+        std::filesystem::create_directories(pattern + "/.config");
+        return pattern;
+    }();
+    return home;
+}
+
+double threadCpuMs()
+{
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) * 1e-6;
+}
+
+struct SysExEvent {
+    vst::VstMidiSysexEvent event{};
+    explicit SysExEvent(std::vector<uint8_t>& bytes)
+    {
+        event.type = vst::kVstSysExType;
+        event.byteSize = sizeof(event);
+        event.dumpBytes = static_cast<int32_t>(bytes.size());
+        event.sysexDump = reinterpret_cast<char*>(bytes.data());
+    }
+};
+
+vst::VstMidiEvent midiEvent(uint8_t status, uint8_t data1, uint8_t data2)
+{
+    vst::VstMidiEvent e{};
+    e.type = vst::kVstMidiType;
+    e.byteSize = sizeof(e);
+    e.midiData[0] = static_cast<char>(status);
+    e.midiData[1] = static_cast<char>(data1);
+    e.midiData[2] = static_cast<char>(data2);
+    return e;
+}
+
+// A host event list of any length (the declared struct has two slots).
+struct EventList {
+    std::vector<uint8_t> storage;
+    explicit EventList(const std::vector<vst::VstEvent*>& events)
+        : storage(sizeof(vst::VstEvents) + events.size() * sizeof(vst::VstEvent*))
+    {
+        auto* list = reinterpret_cast<vst::VstEvents*>(storage.data());
+        list->numEvents = static_cast<int32_t>(events.size());
+        for (size_t i = 0; i < events.size(); ++i) list->events[i] = events[i];
+    }
+    vst::VstEvents* get() { return reinterpret_cast<vst::VstEvents*>(storage.data()); }
+};
+
+void BM_WorstBlockUnderLoad(benchmark::State& state)
+{
+    // Which loads run: 1 the events, 2 the bank chunk, 4 the bank file.
+    const auto loads = state.range(0);
+    const std::string home = benchHome();
+    auto plug = std::make_unique<QOR>(silentHost);
+    plug->FillEmptyPresets(nullptr, 100);
+    plug->writeProtect = false;
+    vst::AEffect* effect = plug->GetEffect();
+    const auto dispatch = [effect](int32_t op, int32_t index, intptr_t value, void* ptr, float opt) {
+        return effect->dispatcher(effect, op, index, value, ptr, opt);
+    };
+    dispatch(vst::effOpen, 0, 0, nullptr, 0.0f);
+    dispatch(vst::effSetSampleRate, 0, 0, nullptr, 48000.0f);
+    dispatch(vst::effSetBlockSize, 0, 256, nullptr, 0.0f);
+    dispatch(vst::effMainsChanged, 0, 1, nullptr, 0.0f);
+
+    // What arrives: a bank into the cartridge, a program, a program change.
+    std::array<sysex::PackedProgram, sysex::kProgramsPerBank> programs{};
+    for (int i = 0; i < sysex::kProgramsPerBank; ++i) {
+        std::array<double, kNumParams> v{};
+        for (int p = 0; p < kNumParams; ++p) v[static_cast<size_t>(p)] = paramRanges[static_cast<size_t>(p)].defaultValue;
+        v[kCutoff] = i;
+        v[kResonance] = i % 32;
+        programs[static_cast<size_t>(i)] = sysex::EncodeProgram(v);
+    }
+    const auto bankDump = sysex::BankDump(1, programs);
+    std::vector<uint8_t> bankBytes(bankDump.begin(), bankDump.end());
+    const auto programDump = sysex::ProgramDump(3, programs[7]);
+    std::vector<uint8_t> programBytes(programDump.begin(), programDump.end());
+    SysExEvent bankEvent(bankBytes), programEvent(programBytes);
+    vst::VstMidiEvent change = midiEvent(0xC0, 12, 0);
+    std::vector<vst::VstMidiEvent> notes;
+    for (int n = 0; n < 6; ++n) notes.push_back(midiEvent(0x90, static_cast<uint8_t>(48 + n * 4), 100));
+    std::vector<vst::VstEvent*> loadEvents{reinterpret_cast<vst::VstEvent*>(&bankEvent.event),
+                                           reinterpret_cast<vst::VstEvent*>(&programEvent.event),
+                                           reinterpret_cast<vst::VstEvent*>(&change)};
+    std::vector<vst::VstEvent*> noteEvents;
+    for (auto& n : notes) noteEvents.push_back(reinterpret_cast<vst::VstEvent*>(&n));
+    EventList load(loadEvents), play(noteEvents);
+
+    // A bank chunk and a bank file of the plug-in's current state.
+    void* chunkData = nullptr;
+    const intptr_t chunkSize = dispatch(vst::effGetChunk, 0, 0, &chunkData, 0.0f);
+    const std::vector<uint8_t> bankChunk(static_cast<uint8_t*>(chunkData), static_cast<uint8_t*>(chunkData) + chunkSize);
+    const std::string bankFile = home + "/load.fxb";
+    SaveBankFile(*plug, bankFile);
+
+    std::vector<double> left(256), right(256);
+    std::array<double*, 2> outputs{left.data(), right.data()};
+    double worstCpu = 0.0, chunkCpu = 0.0, fileCpu = 0.0;
+    const auto block = [&](vst::VstEvents* events) {
+        const double cpuStart = threadCpuMs();
+        const auto start = std::chrono::steady_clock::now();
+        if (events) dispatch(vst::effProcessEvents, 0, 0, events, 0.0f);
+        effect->processDoubleReplacing(effect, nullptr, outputs.data(), 256);
+        worstCpu = std::max(worstCpu, threadCpuMs() - cpuStart);
+        return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    };
+
+    double worst = 0.0, total = 0.0;
+    long blocks = 0;
+    for (auto _ : state) {
+        block(play.get());
+        std::atomic<bool> go{false};
+        std::atomic<int> finished{0};
+        std::thread chunkThread([&] {
+            while (!go) std::this_thread::yield();
+            std::vector<uint8_t> copy = bankChunk;
+            const double cpuStart = threadCpuMs();
+            if (loads & 2) dispatch(vst::effSetChunk, 0, static_cast<intptr_t>(copy.size()), copy.data(), 0.0f);
+            chunkCpu = std::max(chunkCpu, threadCpuMs() - cpuStart);
+            ++finished;
+        });
+        std::thread editorThread([&] {
+            while (!go) std::this_thread::yield();
+            const double cpuStart = threadCpuMs();
+            if (loads & 4) LoadBankFile(*plug, bankFile);
+            fileCpu = std::max(fileCpu, threadCpuMs() - cpuStart);
+            ++finished;
+        });
+        go = true;
+        // The events come with the first block; then blocks until the other
+        // threads are done and a while after (work handed off lands then).
+        int after = 0;
+        for (int k = 0; after < 200; ++k) {
+            const double ms = block(k == 0 && (loads & 1) ? load.get() : nullptr);
+            worst = std::max(worst, ms);
+            total += ms;
+            ++blocks;
+            if (finished == 2) ++after;
+        }
+        chunkThread.join();
+        editorThread.join();
+    }
+    state.counters["worst_block_ms"] = worst;
+    state.counters["worst_block_cpu_ms"] = worstCpu;
+    state.counters["chunk_set_cpu_ms"] = chunkCpu;
+    state.counters["bank_file_cpu_ms"] = fileCpu;
+    state.counters["mean_block_ms"] = blocks ? total / static_cast<double>(blocks) : 0.0;
+    dispatch(vst::effMainsChanged, 0, 0, nullptr, 0.0f);
+    plug.reset();
+}
+
+BENCHMARK(BM_WorstBlockUnderLoad)->ArgName("loads")->Arg(7)->Arg(1)->Arg(2)->Arg(4)->Iterations(20)->Unit(benchmark::kMillisecond);
+
+}  // namespace
