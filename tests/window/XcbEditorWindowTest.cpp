@@ -123,35 +123,6 @@ TEST_F(XcbEditorWindowTest, TwoQuickPressesInPlaceAreADoubleClickButApartTheyAre
     EXPECT_EQ(events.Count("double"), 0);
 }
 
-TEST_F(XcbEditorWindowTest, KeysNoControlTakesReachTheHostsWindow)
-{
-    host.Click(10, 10);  // focus
-    ASSERT_TRUE(Until([&] { return events.Has("up 10,10"); }));
-    // The editor takes the focus on its own connection: wait until the
-    // server has done it before typing.
-    ASSERT_TRUE(Until([&] { return host.FocusIs(window->Id()); }));
-    host.TakeKeys();
-    host.Type('a');                     // taken by the editor
-    host.Type(0xffbe /* F1 */);         // nobody takes it
-    EXPECT_TRUE(Until([&] { return events.Count("key") == 2; }));
-    EXPECT_TRUE(events.Has("key 15"));
-    EXPECT_TRUE(events.Has("key -1"));
-
-    std::vector<XTestHost::KeySeen> keys;
-    const auto a = host.KeyCode('a'), f1 = host.KeyCode(0xffbe);
-    ASSERT_TRUE(PumpUntil([&] { window->Poll(events); for (auto k : host.TakeKeys()) keys.push_back(k); },
-                          [&] { return keys.size() >= 3; }));
-    // F1 down and up, and the release of 'a' (releases always go on).
-    ASSERT_EQ(keys.size(), 3u);
-    EXPECT_TRUE(keys[0].synthetic);
-    EXPECT_EQ(keys[0].code, a);
-    EXPECT_FALSE(keys[0].press);
-    EXPECT_EQ(keys[1].code, f1);
-    EXPECT_TRUE(keys[1].press);
-    EXPECT_EQ(keys[2].code, f1);
-    EXPECT_FALSE(keys[2].press);
-}
-
 TEST(XcbEditorWindowKeys, UnderAWindowManagerKeysGoToTheHostsWindowNotTheFrame)
 {
     QOR_SKIP_WITHOUT_DISPLAY();
@@ -222,36 +193,6 @@ TEST_F(XcbEditorWindowTest, PixelsPutReachTheScreen)
     EXPECT_EQ(pixelAt(1023, 599), 0x123456u);
     EXPECT_EQ(pixelAt(505, 305), 0xabcdefu);
     EXPECT_EQ(pixelAt(510, 310), 0x123456u);
-}
-
-TEST(XcbEditorWindowLife, ParentDestroyedFirstLeavesAQuietWindowAndOpeningAgainLeaksNothing)
-{
-    QOR_SKIP_WITHOUT_DISPLAY();
-    {
-        XTestHost host;
-        ASSERT_TRUE(host.Ok());
-        auto window = XcbEditorWindow::Open(host.window, 1024, 600);
-        ASSERT_NE(window, nullptr);
-        host.DestroyWindow();
-        Recorder events;
-        EXPECT_TRUE(PumpUntil([&] { window->Poll(events); }, [&] { return !window->Alive(); }));
-        std::vector<uint32_t> pixels(16, 0);
-        window->Put(pixels.data(), 4, {0, 0, 4, 4});  // nothing to put it on: ignored
-        window = nullptr;
-        EXPECT_TRUE(host.Ok());
-    }
-    XTestHost host;
-    ASSERT_TRUE(host.Ok());
-    EXPECT_EQ(XcbEditorWindow::Open(0x1fffff, 1024, 600), nullptr);  // no such window
-    const int fds = OpenFileDescriptors();
-    for (int i = 0; i < 50; ++i) {
-        auto window = XcbEditorWindow::Open(host.window, 1024, 600);
-        ASSERT_NE(window, nullptr);
-        EXPECT_EQ(host.ChildCount(), 1);
-        window = nullptr;
-        EXPECT_TRUE(PumpUntil([] {}, [&] { return host.ChildCount() == 0; }));
-    }
-    EXPECT_EQ(OpenFileDescriptors(), fds);
 }
 
 }  // namespace
