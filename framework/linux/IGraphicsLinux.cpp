@@ -106,7 +106,7 @@ void IGraphicsLinux::Idle()
         }
     }
     RunAnswers();
-    if (!mWindow) return;  // a continuation may have closed nothing, but be safe
+    if (!mWindow) return;  // a continuation closed the editor
     const auto now = std::chrono::steady_clock::now();
     if (now - mLastPaint >= kFramePeriod) {
         mLastPaint = now;
