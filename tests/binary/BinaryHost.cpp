@@ -345,7 +345,14 @@ intptr_t VSTCALL BinaryHost::Callback(vst::AEffect* effect, int32_t opcode, int3
 intptr_t BinaryHost::Answer(int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt)
 {
     switch (opcode) {
-        case vst::audioMasterAutomate: ++automations_; return 1;
+        case vst::audioMasterAutomate:
+        case vst::audioMasterBeginEdit:
+        case vst::audioMasterEndEdit: {
+            if (opcode == vst::audioMasterAutomate) ++automations_;
+            std::lock_guard<std::mutex> guard(sentMutex_);
+            edits_.push_back({opcode, index});
+            return 1;
+        }
         case vst::audioMasterWantMidi: ++wantMidi_; return 1;
         case vst::audioMasterGetTime: return reinterpret_cast<intptr_t>(&time_);
         case vst::audioMasterGetVendorString: CopyOut(ptr, vendor_); return 1;
@@ -377,6 +384,12 @@ intptr_t BinaryHost::Answer(int32_t opcode, int32_t index, intptr_t value, void*
         }
         default: return 0;
     }
+}
+
+std::vector<BinaryHost::EditCall> BinaryHost::TakeEdits()
+{
+    std::lock_guard<std::mutex> guard(sentMutex_);
+    return std::exchange(edits_, {});
 }
 
 void PlainSound(BinaryHost& host)

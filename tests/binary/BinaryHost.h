@@ -138,6 +138,13 @@ public:
     // the background, as the hardware answers a moment later. False on the timeout.
     bool WaitForSent(size_t count);
     int Automations() const { return automations_.load(); }
+    // Automation, begin-edit and end-edit calls in the order they came, taken out.
+    struct EditCall {
+        int32_t opcode;
+        int32_t index;
+        friend bool operator==(const EditCall&, const EditCall&) = default;
+    };
+    std::vector<EditCall> TakeEdits();
     int WantMidiCalls() const { return wantMidi_.load(); }
 
 private:
@@ -150,6 +157,7 @@ private:
     vst::VstTimeInfo time_{};
     std::mutex sentMutex_;
     std::vector<SentEvent> sent_;
+    std::vector<EditCall> edits_;
     std::atomic<int> automations_{0};
     std::atomic<int> wantMidi_{0};
 };
