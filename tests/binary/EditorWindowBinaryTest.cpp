@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "BinaryHost.h"
+#include "plugin/PanelLayout.h"
 #include "tests/window/XTestHost.h"
 
 namespace qor::test::binary {
@@ -19,22 +20,18 @@ namespace {
 constexpr int kVolume = 0, kWorking = 7;
 constexpr xcb_keysym_t kReturn = 0xff0d, kEscape = 0xff1b;
 
-// Where things are on the panel, in editor pixels: a parameter field's
-// centre (fields are 64 x 22, in 14 columns of 3), the volume knob, the
-// program name.
+// Where things are on the panel, in editor pixels: the middle of a control.
 struct PanelPoint {
     int x, y;
 };
-PanelPoint FieldCentre(int param)
-{
-    const int c = (param - 8) / 3, r = (param - 8) % 3;
-    return {(64 + 138 * c) / 2 + 32, (936 + 86 * r) / 2 + 11};
-}
-constexpr PanelPoint kKnob{88 + 16, 100 + 16};
-constexpr PanelPoint kProtectSwitch{98 + 20, 176 + 9};
-// The wave display (from 210, 92) covers most of the name field (from 204,
-// 89): its left edge is the name's own.
-constexpr PanelPoint kProgramName{206, 96};
+constexpr PanelPoint Middle(const gfx::Rect& r) { return {(r.left + r.right) / 2, (r.top + r.bottom) / 2}; }
+constexpr PanelPoint FieldCentre(int param) { return Middle(panel::ParameterField(param)); }
+constexpr PanelPoint kKnob{panel::kVolumeKnobX + panel::kKnobFrame.width / 2,
+                           panel::kVolumeKnobY + panel::kKnobFrame.height / 2};
+constexpr PanelPoint kProtectSwitch{panel::kProtectSwitchX + panel::kProtectSwitchFrame.width / 2,
+                                    panel::kProtectSwitchY + panel::kProtectSwitchFrame.height / 2};
+// The wave display lies over the name field but takes no clicks.
+constexpr PanelPoint kProgramName = Middle(panel::kProgramName);
 
 void* ParentOf(const XTestHost& x) { return x.Parent(); }
 
