@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "engine/VoiceLanes.h"
+
 namespace qor {
 
 namespace {
@@ -14,25 +16,6 @@ constexpr double kMaxSampleRate = 1536000.0;
 int controlPeriodFor(double sampleRate)
 {
     return static_cast<int>(static_cast<double>(static_cast<int>(sampleRate)) / kControlRate);
-}
-
-// Voices rendered side by side in one pass.
-constexpr int kVoiceGroup = 4;
-
-// N voices over a run: voice j's draws are noise[j], noise[j + stride], ...
-template <int N>
-void renderGroup(Voice* const* group, double* __restrict sum, int frames, const double* __restrict noise, int stride)
-{
-    std::array<Voice*, N> v;
-    for (int j = 0; j < N; ++j) v[static_cast<size_t>(j)] = group[j];
-    for (int s = 0; s < frames; ++s) {
-        const double* n = noise + static_cast<ptrdiff_t>(s) * stride;
-        std::array<double, N> out;
-        for (int j = 0; j < N; ++j) out[static_cast<size_t>(j)] = v[static_cast<size_t>(j)]->renderSample(n[j]);
-        double acc = sum[s];
-        for (int j = 0; j < N; ++j) acc += out[static_cast<size_t>(j)];
-        sum[s] = acc;
-    }
 }
 
 }  // namespace
@@ -179,17 +162,11 @@ void Engine::RenderSamples(double* left, double* right, int frames)
 
     double* sum = runSum.data();
     std::fill(sum, sum + frames, 0.0);
-    std::array<Voice*, kVoiceGroup> group{};
-    for (int k = 0; k < count; k += kVoiceGroup) {
-        const int n = std::min(kVoiceGroup, count - k);
+    std::array<Voice*, kVoiceLanes> group{};
+    for (int k = 0; k < count; k += kVoiceLanes) {
+        const int n = std::min(kVoiceLanes, count - k);
         for (int j = 0; j < n; ++j) group[static_cast<size_t>(j)] = &voices[static_cast<size_t>(sounding[static_cast<size_t>(k + j)])];
-        const double* noise = runNoise.data() + k;
-        switch (n) {
-            case 4: renderGroup<4>(group.data(), sum, frames, noise, count); break;
-            case 3: renderGroup<3>(group.data(), sum, frames, noise, count); break;
-            case 2: renderGroup<2>(group.data(), sum, frames, noise, count); break;
-            default: renderGroup<1>(group.data(), sum, frames, noise, count); break;
-        }
+        RenderVoiceLanes(group.data(), n, sum, frames, runNoise.data() + k, count);
     }
 
     for (int s = 0; s < frames; ++s) {

@@ -1,0 +1,244 @@
+#include "engine/VoiceLanes.h"
+
+#include <array>
+#include <atomic>
+#include <cstddef>
+
+#include "engine/Voice.h"
+
+namespace qor {
+
+namespace {
+
+// Four doubles, a lane mask of the same width, four ints. Outside an AVX2
+// function the compiler carries a D4 in two SSE2 registers.
+typedef double D4 __attribute__((vector_size(32)));
+typedef long long M4 __attribute__((vector_size(32)));
+typedef int I4 __attribute__((vector_size(16)));
+
+VoiceKernel detectKernel()
+{
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2") ? VoiceKernel::Avx2 : VoiceKernel::Sse2;
+}
+
+const VoiceKernel bestKernel = detectKernel();
+std::atomic<VoiceKernel> currentKernel{bestKernel};
+
+// N voices one at a time.
+template <int N>
+void renderScalar(Voice* const* group, double* __restrict sum, int frames, const double* __restrict noise, int stride)
+{
+    std::array<Voice*, N> v;
+    for (int j = 0; j < N; ++j) v[static_cast<size_t>(j)] = group[j];
+    for (int s = 0; s < frames; ++s) {
+        const double* n = noise + static_cast<ptrdiff_t>(s) * stride;
+        std::array<double, N> out;
+        for (int j = 0; j < N; ++j) out[static_cast<size_t>(j)] = v[static_cast<size_t>(j)]->renderSample(n[j]);
+        double acc = sum[s];
+        for (int j = 0; j < N; ++j) acc += out[static_cast<size_t>(j)];
+        sum[s] = acc;
+    }
+}
+
+void renderScalarGroup(Voice* const* voices, int count, double* sum, int frames, const double* noise, int stride)
+{
+    switch (count) {
+        case 4: renderScalar<4>(voices, sum, frames, noise, stride); break;
+        case 3: renderScalar<3>(voices, sum, frames, noise, stride); break;
+        case 2: renderScalar<2>(voices, sum, frames, noise, stride); break;
+        default: renderScalar<1>(voices, sum, frames, noise, stride); break;
+    }
+}
+
+// A NaN becomes 0, anything else gets the anti-denormal offset d.
+#define QOR_OFFSET(v, d) ((v) == (v) ? (v) + (d) : zero)
+
+// The lanes of Voice::renderSample: LowPass::process for both smoothers,
+// Oscillator::next, ResonantFilter::process. Lanes from count on are idle:
+// all zero, they never ask for coefficients and are never added.
+[[gnu::always_inline]] inline void renderLanes(Voice* const* voices, int count, double* __restrict sum, int frames,
+                                               const double* __restrict noise, int stride)
+{
+    const D4 zero = {0.0, 0.0, 0.0, 0.0};
+    const D4 five = {5.0, 5.0, 5.0, 5.0};
+
+    // Cutoff smoother (c...), amplitude smoother (a...), ladder, mix gains.
+    D4 cIn = zero, cB0 = zero, cB1 = zero, cC1 = zero, cC2 = zero, cX1 = zero, cX2 = zero, cY1 = zero, cY2 = zero,
+       cD = zero;
+    D4 aIn = zero, aB0 = zero, aB1 = zero, aC1 = zero, aC2 = zero, aX1 = zero, aX2 = zero, aY1 = zero, aY2 = zero,
+       aD = zero;
+    D4 g = zero, g4 = zero, o = zero, fb = zero, outGain = zero, norm = zero, s1 = zero, s2 = zero, s3 = zero,
+       s4 = zero, fD = zero, last = zero;
+    D4 gain1 = zero, gain2 = zero;
+    D4 amp = zero;
+    std::array<Oscillator*, kVoiceLanes> osc1{}, osc2{};
+    std::array<bool, kVoiceLanes> noise1{}, noise2{};
+
+    const auto loadCoefficients = [&](int j) {
+        const ResonantFilter& f = voices[j]->vcf;
+        g[j] = f.g;
+        g4[j] = f.g4;
+        o[j] = f.o;
+        fb[j] = f.feedback;
+        outGain[j] = f.outGain;
+        norm[j] = f.norm;
+        last[j] = f.lastCutoff;
+    };
+
+    for (int j = 0; j < count; ++j) {
+        Voice& v = *voices[j];
+        const LowPass& cs = v.cutoffSmoother;
+        cIn[j] = v.cutoffTarget;
+        cB0[j] = cs.b0, cB1[j] = cs.b1, cC1[j] = cs.c1, cC2[j] = cs.c2;
+        cX1[j] = cs.x1, cX2[j] = cs.x2, cY1[j] = cs.y1, cY2[j] = cs.y2, cD[j] = cs.antiDenormal;
+        const LowPass& as = v.ampSmoother;
+        aIn[j] = v.ampTarget;
+        aB0[j] = as.b0, aB1[j] = as.b1, aC1[j] = as.c1, aC2[j] = as.c2;
+        aX1[j] = as.x1, aX2[j] = as.x2, aY1[j] = as.y1, aY2[j] = as.y2, aD[j] = as.antiDenormal;
+        loadCoefficients(j);
+        s1[j] = v.vcf.s1, s2[j] = v.vcf.s2, s3[j] = v.vcf.s3, s4[j] = v.vcf.s4, fD[j] = v.vcf.antiDenormal;
+        gain1[j] = v.osc1Gain;
+        gain2[j] = v.osc2Gain;
+        osc1[static_cast<size_t>(j)] = &v.osc1;
+        osc2[static_cast<size_t>(j)] = &v.osc2;
+        noise1[static_cast<size_t>(j)] = v.osc1Noise != 0;
+        noise2[static_cast<size_t>(j)] = v.osc2Noise != 0;
+    }
+
+    for (int s = 0; s < frames; ++s) {
+        const double* n = noise + static_cast<ptrdiff_t>(s) * stride;
+
+        // The smoothers: y = b0 (x + x2) + b1 x1 + c1 y1 + c2 y2.
+        D4 d = cD;
+        D4 x = QOR_OFFSET(cIn, d);
+        cX1 = QOR_OFFSET(cX1, d);
+        cX2 = QOR_OFFSET(cX2, d);
+        cY1 = QOR_OFFSET(cY1, d);
+        cY2 = QOR_OFFSET(cY2, d);
+        cD = -d;
+        const D4 cutoff = cB0 * (x + cX2) + cB1 * cX1 + cC1 * cY1 + cC2 * cY2;
+        cX2 = cX1;
+        cX1 = x;
+        cY2 = cY1;
+        cY1 = cutoff;
+
+        d = aD;
+        x = QOR_OFFSET(aIn, d);
+        aX1 = QOR_OFFSET(aX1, d);
+        aX2 = QOR_OFFSET(aX2, d);
+        aY1 = QOR_OFFSET(aY1, d);
+        aY2 = QOR_OFFSET(aY2, d);
+        aD = -d;
+        amp = aB0 * (x + aX2) + aB1 * aX1 + aC1 * aY1 + aC2 * aY2;
+        aX2 = aX1;
+        aX1 = x;
+        aY2 = aY1;
+        aY1 = amp;
+
+        D4 w1 = zero, w2 = zero;
+        for (int j = 0; j < count; ++j) {
+            const auto k = static_cast<size_t>(j);
+            w1[j] = noise1[k] ? n[j] : osc1[k]->next();
+            w2[j] = noise2[k] ? n[j] : osc2[k]->next();
+        }
+        const D4 mix = w2 * gain2 + w1 * gain1;
+
+        // The cutoff clamped to 0..17280 (NaN to 0) and rounded half away from zero.
+        D4 c = cutoff >= 0.0 ? cutoff : zero;
+        c = c > static_cast<double>(kMaxPitch) ? D4{} + static_cast<double>(kMaxPitch) : c;
+        const D4 t = __builtin_convertvector(__builtin_convertvector(c, I4), D4);
+        const D4 rounded = c - t >= 0.5 ? t + 1.0 : t;
+        const M4 changed = rounded != last;
+        if (changed[0] | changed[1] | changed[2] | changed[3]) {
+            for (int j = 0; j < count; ++j) {
+                if (!changed[j]) continue;
+                voices[j]->vcf.computeCoefficients(static_cast<int>(rounded[j]));
+                loadCoefficients(j);
+            }
+        }
+
+        // The ladder step of ResonantFilter::core.
+        d = fD;
+        s1 = QOR_OFFSET(s1, d);
+        s2 = QOR_OFFSET(s2, d);
+        s3 = QOR_OFFSET(s3, d);
+        s4 = QOR_OFFSET(s4, d);
+        fD = -d;
+        x = mix == mix ? mix : zero;
+        const D4 y = (g * (g * (g * s1 + s2) + s3) + s4 + g4 * x) * norm;
+        const D4 h = 0.2 * y;
+        D4 sat = (h * h + 27.0) * 5.0 * h / (9.0 * h * h + 27.0);
+        sat = h > 3.0 ? five : sat;
+        sat = h < -3.0 ? -five : sat;
+        D4 v = (x - sat * fb) * g;
+        const D4 y1 = s1 + v;
+        s1 = v - o * y1;
+        v = y1 * g;
+        const D4 y2 = s2 + v;
+        s2 = v - o * y2;
+        v = y2 * g;
+        const D4 y3 = s3 + v;
+        s3 = v - o * y3;
+        v = y3 * g;
+        const D4 y4 = s4 + v;
+        s4 = v - o * y4;
+        const D4 out = y * outGain * amp;
+
+        double acc = sum[s];
+        for (int j = 0; j < count; ++j) acc += out[j];
+        sum[s] = acc;
+    }
+
+    for (int j = 0; j < count; ++j) {
+        Voice& v = *voices[j];
+        LowPass& cs = v.cutoffSmoother;
+        cs.x1 = cX1[j], cs.x2 = cX2[j], cs.y1 = cY1[j], cs.y2 = cY2[j], cs.antiDenormal = cD[j];
+        LowPass& as = v.ampSmoother;
+        as.x1 = aX1[j], as.x2 = aX2[j], as.y1 = aY1[j], as.y2 = aY2[j], as.antiDenormal = aD[j];
+        v.amp = amp[j];
+        v.vcf.s1 = s1[j], v.vcf.s2 = s2[j], v.vcf.s3 = s3[j], v.vcf.s4 = s4[j], v.vcf.antiDenormal = fD[j];
+    }
+}
+
+#undef QOR_OFFSET
+
+void renderSse2(Voice* const* voices, int count, double* sum, int frames, const double* noise, int stride)
+{
+    renderLanes(voices, count, sum, frames, noise, stride);
+}
+
+__attribute__((target("avx2"))) void renderAvx2(Voice* const* voices, int count, double* sum, int frames,
+                                                const double* noise, int stride)
+{
+    renderLanes(voices, count, sum, frames, noise, stride);
+}
+
+}  // namespace
+
+VoiceKernel BestVoiceKernel() { return bestKernel; }
+
+VoiceKernel CurrentVoiceKernel() { return currentKernel.load(std::memory_order_relaxed); }
+
+bool SelectVoiceKernel(VoiceKernel kernel)
+{
+    if (kernel == VoiceKernel::Avx2 && bestKernel != VoiceKernel::Avx2) return false;
+    currentKernel.store(kernel, std::memory_order_relaxed);
+    return true;
+}
+
+void RenderVoiceLanes(Voice* const* voices, int count, double* sum, int frames, const double* noise, int stride)
+{
+    if (count <= 0 || frames <= 0) return;
+    VoiceKernel kernel = currentKernel.load(std::memory_order_relaxed);
+    // A ladder kicked into oscillation at its first sample takes the plain way.
+    for (int j = 0; j < count; ++j)
+        if (voices[j]->vcf.prime) kernel = VoiceKernel::Scalar;
+    switch (kernel) {
+        case VoiceKernel::Avx2: renderAvx2(voices, count, sum, frames, noise, stride); break;
+        case VoiceKernel::Sse2: renderSse2(voices, count, sum, frames, noise, stride); break;
+        case VoiceKernel::Scalar: renderScalarGroup(voices, count, sum, frames, noise, stride); break;
+    }
+}
+
+}  // namespace qor
