@@ -5,6 +5,7 @@
 #include <cstddef>
 
 #include "engine/Voice.h"
+#include "engine/WaveMemory.h"
 
 namespace qor {
 
@@ -51,6 +52,77 @@ void renderScalarGroup(Voice* const* voices, int count, double* sum, int frames,
     }
 }
 
+// An oscillator's source for one run: silent, the voice's noise draw, or its
+// wave, with Oscillator::next's state in registers and everything that stays
+// put over a run (memory, increment band, switches) looked up once.
+struct LaneOscillator {
+    enum Source : uint8_t { kSilent, kNoise, kWave };
+    Source source = kSilent;
+    Oscillator* osc = nullptr;
+    const uint8_t* samples = nullptr;
+    const uint8_t* slopes = nullptr;
+    const uint8_t* addresses = nullptr;  // the address row for the increment band
+    uint32_t base = 0;
+    uint32_t mask = 0;
+    uint32_t phase = 0;
+    uint32_t increment = 0;
+    double clock = 0.0;
+    double clockRatio = 0.0;
+    double output = 0.0;
+
+    void load(Oscillator* o, bool noise)
+    {
+        osc = o;
+        source = noise ? kNoise : o->enabled ? kWave : kSilent;
+        if (source != kWave) return;
+        phase = o->phase;
+        increment = o->increment;
+        clock = o->clock;
+        clockRatio = o->clockRatio;
+        output = o->output;
+        addresses = addressTable[(increment >> 16) & 63].data();
+        const uint8_t* user = o->userWave ? o->userBuffers[o->waveBase & 1] : nullptr;
+        if (user && o->waveBase <= 1) {
+            samples = user;
+            slopes = user + 1024;
+            base = 0;
+            mask = ~0u;
+        } else {
+            // A user wave whose buffer is missing reads the fixed memory at waveBase + a.
+            samples = waveRom.data();
+            slopes = slopeRom.data();
+            base = o->waveBase;
+            mask = 0xFFFFu & (kWaveMemoryBytes - 1);
+        }
+    }
+
+    void store() const
+    {
+        if (source != kWave) return;
+        osc->phase = phase;
+        osc->clock = clock;
+        osc->output = output;
+    }
+
+    double next(double noise)
+    {
+        if (source != kWave) return source == kNoise ? noise : 0.0;
+        clock += clockRatio;
+        if (clock > 1.0) {
+            const double ticks = static_cast<double>(static_cast<int64_t>(clock));
+            clock -= ticks;
+            phase = (phase + increment * static_cast<uint32_t>(ticks)) & 0xFFFFFFu;
+            const uint32_t h = (phase >> 16) & 0xFF;
+            const uint32_t e = addresses[((h & 7) << 3) | (h >> 5)];
+            const uint32_t address = (base + (h & 0xF8) * 4 + (e >> 3)) & mask;
+            const uint32_t s = samples[address];
+            const uint32_t d = slopes[address];
+            output = static_cast<double>(static_cast<int>((s + interpTable[e & 7][d]) & 0xFF) - 128) / 128.0;
+        }
+        return output;
+    }
+};
+
 // A NaN becomes 0, anything else gets the anti-denormal offset d.
 #define QOR_OFFSET(v, d) ((v) == (v) ? (v) + (d) : zero)
 
@@ -72,8 +144,7 @@ void renderScalarGroup(Voice* const* voices, int count, double* sum, int frames,
        s4 = zero, fD = zero, last = zero;
     D4 gain1 = zero, gain2 = zero;
     D4 amp = zero;
-    std::array<Oscillator*, kVoiceLanes> osc1{}, osc2{};
-    std::array<bool, kVoiceLanes> noise1{}, noise2{};
+    std::array<LaneOscillator, kVoiceLanes> osc1{}, osc2{};
 
     const auto loadCoefficients = [&](int j) {
         const ResonantFilter& f = voices[j]->vcf;
@@ -100,10 +171,8 @@ void renderScalarGroup(Voice* const* voices, int count, double* sum, int frames,
         s1[j] = v.vcf.s1, s2[j] = v.vcf.s2, s3[j] = v.vcf.s3, s4[j] = v.vcf.s4, fD[j] = v.vcf.antiDenormal;
         gain1[j] = v.osc1Gain;
         gain2[j] = v.osc2Gain;
-        osc1[static_cast<size_t>(j)] = &v.osc1;
-        osc2[static_cast<size_t>(j)] = &v.osc2;
-        noise1[static_cast<size_t>(j)] = v.osc1Noise != 0;
-        noise2[static_cast<size_t>(j)] = v.osc2Noise != 0;
+        osc1[static_cast<size_t>(j)].load(&v.osc1, v.osc1Noise != 0);
+        osc2[static_cast<size_t>(j)].load(&v.osc2, v.osc2Noise != 0);
     }
 
     for (int s = 0; s < frames; ++s) {
@@ -139,8 +208,8 @@ void renderScalarGroup(Voice* const* voices, int count, double* sum, int frames,
         D4 w1 = zero, w2 = zero;
         for (int j = 0; j < count; ++j) {
             const auto k = static_cast<size_t>(j);
-            w1[j] = noise1[k] ? n[j] : osc1[k]->next();
-            w2[j] = noise2[k] ? n[j] : osc2[k]->next();
+            w1[j] = osc1[k].next(n[j]);
+            w2[j] = osc2[k].next(n[j]);
         }
         const D4 mix = w2 * gain2 + w1 * gain1;
 
@@ -198,6 +267,8 @@ void renderScalarGroup(Voice* const* voices, int count, double* sum, int frames,
         as.x1 = aX1[j], as.x2 = aX2[j], as.y1 = aY1[j], as.y2 = aY2[j], as.antiDenormal = aD[j];
         v.amp = amp[j];
         v.vcf.s1 = s1[j], v.vcf.s2 = s2[j], v.vcf.s3 = s3[j], v.vcf.s4 = s4[j], v.vcf.antiDenormal = fD[j];
+        osc1[static_cast<size_t>(j)].store();
+        osc2[static_cast<size_t>(j)].store();
     }
 }
 
