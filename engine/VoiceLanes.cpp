@@ -16,6 +16,7 @@ namespace {
 typedef double D4 __attribute__((vector_size(32)));
 typedef long long M4 __attribute__((vector_size(32)));
 typedef int I4 __attribute__((vector_size(16)));
+typedef unsigned U4 __attribute__((vector_size(16)));
 
 VoiceKernel detectKernel()
 {
@@ -52,74 +53,103 @@ void renderScalarGroup(Voice* const* voices, int count, double* sum, int frames,
     }
 }
 
-// An oscillator's source for one run: silent, the voice's noise draw, or its
-// wave, with Oscillator::next's state in registers and everything that stays
-// put over a run (memory, increment band, switches) looked up once.
-struct LaneOscillator {
-    enum Source : uint8_t { kSilent, kNoise, kWave };
-    Source source = kSilent;
-    Oscillator* osc = nullptr;
-    const uint8_t* samples = nullptr;
-    const uint8_t* slopes = nullptr;
-    const uint8_t* addresses = nullptr;  // the address row for the increment band
-    uint32_t base = 0;
-    uint32_t mask = 0;
-    uint32_t phase = 0;
-    uint32_t increment = 0;
-    double clock = 0.0;
-    double clockRatio = 0.0;
-    double output = 0.0;
+// Four oscillators (one per lane) for one run: Oscillator::next with the
+// clocks, phases and outputs in vectors and everything that stays put over a
+// run (memory, increment band, switches) looked up once. A lane plays its
+// wave, passes its voice's noise draw, or stays silent; only playing lanes
+// give their state back to the oscillator.
+struct OscillatorLanes {
+    D4 clock{};
+    D4 clockRatio{};
+    D4 output{};
+    U4 phase{};
+    U4 increment{};
+    M4 playing{};
+    M4 noise{};
+    std::array<Oscillator*, kVoiceLanes> osc{};
+    std::array<const uint8_t*, kVoiceLanes> samples{};
+    std::array<const uint8_t*, kVoiceLanes> slopes{};
+    std::array<const uint8_t*, kVoiceLanes> addresses{};  // the address row for the increment band
+    std::array<uint32_t, kVoiceLanes> base{};
+    std::array<uint32_t, kVoiceLanes> mask{};
 
-    void load(Oscillator* o, bool noise)
+    void load(int j, Oscillator* o, bool noiseSource)
     {
-        osc = o;
-        source = noise ? kNoise : o->enabled ? kWave : kSilent;
-        if (source != kWave) return;
-        phase = o->phase;
-        increment = o->increment;
-        clock = o->clock;
-        clockRatio = o->clockRatio;
-        output = o->output;
-        addresses = addressTable[(increment >> 16) & 63].data();
+        const auto k = static_cast<size_t>(j);
+        osc[k] = o;
+        noise[j] = noiseSource ? -1 : 0;
+        playing[j] = !noiseSource && o->enabled ? -1 : 0;
+        clock[j] = o->clock;
+        clockRatio[j] = o->clockRatio;
+        output[j] = o->output;
+        phase[j] = o->phase;
+        increment[j] = o->increment;
+        addresses[k] = addressTable[(o->increment >> 16) & 63].data();
         const uint8_t* user = o->userWave ? o->userBuffers[o->waveBase & 1] : nullptr;
         if (user && o->waveBase <= 1) {
-            samples = user;
-            slopes = user + 1024;
-            base = 0;
-            mask = ~0u;
+            samples[k] = user;
+            slopes[k] = user + 1024;
+            base[k] = 0;
+            mask[k] = ~0u;
         } else {
             // A user wave whose buffer is missing reads the fixed memory at waveBase + a.
-            samples = waveRom.data();
-            slopes = slopeRom.data();
-            base = o->waveBase;
-            mask = 0xFFFFu & (kWaveMemoryBytes - 1);
+            samples[k] = waveRom.data();
+            slopes[k] = slopeRom.data();
+            base[k] = o->waveBase;
+            mask[k] = 0xFFFFu & (kWaveMemoryBytes - 1);
         }
     }
 
-    void store() const
+    // Lanes never loaded read the fixed memory harmlessly and are never stored.
+    void idle(int j)
     {
-        if (source != kWave) return;
-        osc->phase = phase;
-        osc->clock = clock;
-        osc->output = output;
+        const auto k = static_cast<size_t>(j);
+        samples[k] = waveRom.data();
+        slopes[k] = slopeRom.data();
+        addresses[k] = addressTable[0].data();
+        mask[k] = kWaveMemoryBytes - 1;
     }
 
-    double next(double noise)
+    void store(int count) const
     {
-        if (source != kWave) return source == kNoise ? noise : 0.0;
+        for (int j = 0; j < count; ++j) {
+            if (!playing[j]) continue;
+            Oscillator& o = *osc[static_cast<size_t>(j)];
+            o.phase = phase[j];
+            o.clock = clock[j];
+            o.output = output[j];
+        }
+    }
+
+    // One sample: out gets each lane's wave output, noise draw or 0.
+    [[gnu::always_inline]] void next(const D4& noiseDraws, D4& out)
+    {
         clock += clockRatio;
-        if (clock > 1.0) {
-            const double ticks = static_cast<double>(static_cast<int64_t>(clock));
-            clock -= ticks;
-            phase = (phase + increment * static_cast<uint32_t>(ticks)) & 0xFFFFFFu;
-            const uint32_t h = (phase >> 16) & 0xFF;
-            const uint32_t e = addresses[((h & 7) << 3) | (h >> 5)];
-            const uint32_t address = (base + (h & 0xF8) * 4 + (e >> 3)) & mask;
-            const uint32_t s = samples[address];
-            const uint32_t d = slopes[address];
-            output = static_cast<double>(static_cast<int>((s + interpTable[e & 7][d]) & 0xFF) - 128) / 128.0;
+        const M4 tick = clock > 1.0;
+        if (tick[0] | tick[1] | tick[2] | tick[3]) {
+            // At most one tick at host rates of 41.7 kHz and above; below it
+            // several, of which only the last is heard.
+            const I4 whole = __builtin_convertvector(clock, I4);
+            const D4 ticks = __builtin_convertvector(whole, D4);
+            clock = tick ? clock - ticks : clock;
+            const I4 tick32 = __builtin_convertvector(tick, I4);
+            const U4 stepped = (phase + increment * (U4)whole) & 0xFFFFFFu;
+            phase = tick32 ? stepped : phase;
+            I4 value;
+            for (int j = 0; j < kVoiceLanes; ++j) {
+                const auto k = static_cast<size_t>(j);
+                const uint32_t h = (stepped[j] >> 16) & 0xFF;
+                const uint32_t e = addresses[k][((h & 7) << 3) | (h >> 5)];
+                const uint32_t address = (base[k] + (h & 0xF8) * 4 + (e >> 3)) & mask[k];
+                const uint32_t sample = samples[k][address];
+                const uint32_t slope = slopes[k][address];
+                value[j] = static_cast<int>((sample + interpTable[e & 7][slope]) & 0xFF) - 128;
+            }
+            const D4 fresh = __builtin_convertvector(value, D4) / 128.0;
+            output = tick ? fresh : output;
         }
-        return output;
+        const D4 zero{};
+        out = noise ? noiseDraws : playing ? output : zero;
     }
 };
 
@@ -144,7 +174,11 @@ struct LaneOscillator {
        s4 = zero, fD = zero, last = zero;
     D4 gain1 = zero, gain2 = zero;
     D4 amp = zero;
-    std::array<LaneOscillator, kVoiceLanes> osc1{}, osc2{};
+    OscillatorLanes osc1, osc2;
+    for (int j = count; j < kVoiceLanes; ++j) {
+        osc1.idle(j);
+        osc2.idle(j);
+    }
 
     const auto loadCoefficients = [&](int j) {
         const ResonantFilter& f = voices[j]->vcf;
@@ -171,8 +205,8 @@ struct LaneOscillator {
         s1[j] = v.vcf.s1, s2[j] = v.vcf.s2, s3[j] = v.vcf.s3, s4[j] = v.vcf.s4, fD[j] = v.vcf.antiDenormal;
         gain1[j] = v.osc1Gain;
         gain2[j] = v.osc2Gain;
-        osc1[static_cast<size_t>(j)].load(&v.osc1, v.osc1Noise != 0);
-        osc2[static_cast<size_t>(j)].load(&v.osc2, v.osc2Noise != 0);
+        osc1.load(j, &v.osc1, v.osc1Noise != 0);
+        osc2.load(j, &v.osc2, v.osc2Noise != 0);
     }
 
     for (int s = 0; s < frames; ++s) {
@@ -205,12 +239,11 @@ struct LaneOscillator {
         aY2 = aY1;
         aY1 = amp;
 
-        D4 w1 = zero, w2 = zero;
-        for (int j = 0; j < count; ++j) {
-            const auto k = static_cast<size_t>(j);
-            w1[j] = osc1[k].next(n[j]);
-            w2[j] = osc2[k].next(n[j]);
-        }
+        D4 draws = zero;
+        for (int j = 0; j < count; ++j) draws[j] = n[j];
+        D4 w1, w2;
+        osc1.next(draws, w1);
+        osc2.next(draws, w2);
         const D4 mix = w2 * gain2 + w1 * gain1;
 
         // The cutoff clamped to 0..17280 (NaN to 0) and rounded half away from zero.
@@ -267,9 +300,9 @@ struct LaneOscillator {
         as.x1 = aX1[j], as.x2 = aX2[j], as.y1 = aY1[j], as.y2 = aY2[j], as.antiDenormal = aD[j];
         v.amp = amp[j];
         v.vcf.s1 = s1[j], v.vcf.s2 = s2[j], v.vcf.s3 = s3[j], v.vcf.s4 = s4[j], v.vcf.antiDenormal = fD[j];
-        osc1[static_cast<size_t>(j)].store();
-        osc2[static_cast<size_t>(j)].store();
     }
+    osc1.store(count);
+    osc2.store(count);
 }
 
 #undef QOR_OFFSET
