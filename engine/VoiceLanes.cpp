@@ -180,16 +180,23 @@ struct OscillatorLanes {
         osc2.idle(j);
     }
 
-    const auto loadCoefficients = [&](int j) {
-        const ResonantFilter& f = voices[j]->vcf;
-        g[j] = f.g;
-        g4[j] = f.g4;
-        o[j] = f.o;
-        fb[j] = f.feedback;
-        outGain[j] = f.outGain;
-        norm[j] = f.norm;
-        last[j] = f.lastCutoff;
-    };
+    // The ladder's tables and resonance per lane, for coefficients computed
+    // as ResonantFilter::computeCoefficients does; idle lanes read lane 0's.
+    const FilterTables& firstTables = *voices[0]->vcf.tables;
+    std::array<const double*, kVoiceLanes> resoK{}, ladderO{}, ladderG{}, ladderG4{};
+    D4 resonance = zero, resonanceGain = zero;
+    for (int j = 0; j < kVoiceLanes; ++j) {
+        const auto k = static_cast<size_t>(j);
+        const FilterTables& t = j < count ? *voices[j]->vcf.tables : firstTables;
+        resoK[k] = t.resoK.data();
+        ladderO[k] = t.ladderO.data();
+        ladderG[k] = t.ladderG.data();
+        ladderG4[k] = t.ladderG4.data();
+        if (j < count) {
+            resonance[j] = voices[j]->vcf.resonance;
+            resonanceGain[j] = voices[j]->vcf.resonanceGain;
+        }
+    }
 
     for (int j = 0; j < count; ++j) {
         Voice& v = *voices[j];
@@ -201,7 +208,9 @@ struct OscillatorLanes {
         aIn[j] = v.ampTarget;
         aB0[j] = as.b0, aB1[j] = as.b1, aC1[j] = as.c1, aC2[j] = as.c2;
         aX1[j] = as.x1, aX2[j] = as.x2, aY1[j] = as.y1, aY2[j] = as.y2, aD[j] = as.antiDenormal;
-        loadCoefficients(j);
+        const ResonantFilter& f = v.vcf;
+        g[j] = f.g, g4[j] = f.g4, o[j] = f.o, fb[j] = f.feedback, outGain[j] = f.outGain, norm[j] = f.norm;
+        last[j] = f.lastCutoff;
         s1[j] = v.vcf.s1, s2[j] = v.vcf.s2, s3[j] = v.vcf.s3, s4[j] = v.vcf.s4, fD[j] = v.vcf.antiDenormal;
         gain1[j] = v.osc1Gain;
         gain2[j] = v.osc2Gain;
@@ -253,11 +262,25 @@ struct OscillatorLanes {
         const D4 rounded = c - t >= 0.5 ? t + 1.0 : t;
         const M4 changed = rounded != last;
         if (changed[0] | changed[1] | changed[2] | changed[3]) {
-            for (int j = 0; j < count; ++j) {
-                if (!changed[j]) continue;
-                voices[j]->vcf.computeCoefficients(static_cast<int>(rounded[j]));
-                loadCoefficients(j);
+            const I4 pitch = __builtin_convertvector(rounded, I4);
+            D4 k = zero, tableO = zero, tableG = zero, tableG4 = zero;
+            for (int j = 0; j < kVoiceLanes; ++j) {
+                const auto lane = static_cast<size_t>(j);
+                const auto p = static_cast<size_t>(pitch[j]);
+                k[j] = resoK[lane][p];
+                tableO[j] = ladderO[lane][p];
+                tableG[j] = ladderG[lane][p];
+                tableG4[j] = ladderG4[lane][p];
             }
+            const D4 feedback = resonance * k;
+            const D4 newNorm = 1.0 / (tableG4 * feedback + 1.0);
+            fb = changed ? feedback : fb;
+            outGain = changed ? resonanceGain : outGain;
+            o = changed ? tableO : o;
+            g = changed ? tableG : g;
+            g4 = changed ? tableG4 : g4;
+            norm = changed ? newNorm : norm;
+            last = changed ? rounded : last;
         }
 
         // The ladder step of ResonantFilter::core.
@@ -299,7 +322,10 @@ struct OscillatorLanes {
         LowPass& as = v.ampSmoother;
         as.x1 = aX1[j], as.x2 = aX2[j], as.y1 = aY1[j], as.y2 = aY2[j], as.antiDenormal = aD[j];
         v.amp = amp[j];
-        v.vcf.s1 = s1[j], v.vcf.s2 = s2[j], v.vcf.s3 = s3[j], v.vcf.s4 = s4[j], v.vcf.antiDenormal = fD[j];
+        ResonantFilter& f = v.vcf;
+        f.s1 = s1[j], f.s2 = s2[j], f.s3 = s3[j], f.s4 = s4[j], f.antiDenormal = fD[j];
+        f.g = g[j], f.g4 = g4[j], f.o = o[j], f.feedback = fb[j], f.outGain = outGain[j], f.norm = norm[j];
+        f.lastCutoff = last[j];
     }
     osc1.store(count);
     osc2.store(count);
@@ -335,9 +361,18 @@ void RenderVoiceLanes(Voice* const* voices, int count, double* sum, int frames, 
 {
     if (count <= 0 || frames <= 0) return;
     VoiceKernel kernel = currentKernel.load(std::memory_order_relaxed);
-    // A ladder kicked into oscillation at its first sample takes the plain way.
-    for (int j = 0; j < count; ++j)
-        if (voices[j]->vcf.prime) kernel = VoiceKernel::Scalar;
+    // A lone voice fills one lane of four and is cheaper on its own. A ladder
+    // kicked into oscillation at its first sample, or one without its tables,
+    // takes the plain way too.
+    if (count == 1) kernel = VoiceKernel::Scalar;
+    for (int j = 0; j < count; ++j) {
+        const ResonantFilter& f = voices[j]->vcf;
+        if (f.prime || !f.tables || f.tables->ladderG4.size() <= static_cast<size_t>(kMaxPitch) ||
+            f.tables->resoK.size() <= static_cast<size_t>(kMaxPitch) ||
+            f.tables->ladderO.size() <= static_cast<size_t>(kMaxPitch) ||
+            f.tables->ladderG.size() <= static_cast<size_t>(kMaxPitch))
+            kernel = VoiceKernel::Scalar;
+    }
     switch (kernel) {
         case VoiceKernel::Avx2: renderAvx2(voices, count, sum, frames, noise, stride); break;
         case VoiceKernel::Sse2: renderSse2(voices, count, sum, frames, noise, stride); break;

@@ -60,7 +60,7 @@ std::vector<uint64_t> play(const Performance& p)
 TEST(VoiceKernel, LanesSoundExactlyAsOneVoiceAtATime)
 {
     const std::vector<Performance> performances = {
-        {"OneVoiceSweep", 44100.0, 1,
+        {"TwoVoicesSweep", 44100.0, 2,
          {{kOsc1Wave, 30}, {kOsc2Wave, 12}, {kResonance, 20}, {kEnvelope, 31}, {kVcfAttack, 2}, {kVcfDecay, 6},
           {kLfoShape, 1}, {kLfoSpeed, 99}, {kLfoToVcf, 31}}},
         {"ThreeVoicesNoise", 48000.0, 3,
