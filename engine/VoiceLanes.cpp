@@ -11,12 +11,34 @@ namespace qor {
 
 namespace {
 
-// Four doubles, a lane mask of the same width, four ints. Outside an AVX2
-// function the compiler carries a D4 in two SSE2 registers.
-typedef double D4 __attribute__((vector_size(32)));
-typedef long long M4 __attribute__((vector_size(32)));
-typedef int I4 __attribute__((vector_size(16)));
-typedef unsigned U4 __attribute__((vector_size(16)));
+// W lanes: doubles, a lane mask of the same width, ints and unsigned ints.
+// Four lanes fill an AVX2 register, two an SSE2 one.
+template <int W>
+struct Lanes;
+
+template <>
+struct Lanes<4> {
+    typedef double D __attribute__((vector_size(32)));
+    typedef long long M __attribute__((vector_size(32)));
+    typedef int I __attribute__((vector_size(16)));
+    typedef unsigned U __attribute__((vector_size(16)));
+};
+
+template <>
+struct Lanes<2> {
+    typedef double D __attribute__((vector_size(16)));
+    typedef long long M __attribute__((vector_size(16)));
+    typedef int I __attribute__((vector_size(8)));
+    typedef unsigned U __attribute__((vector_size(8)));
+};
+
+template <class Mask>
+[[gnu::always_inline]] inline bool anyLane(const Mask& m, int lanes)
+{
+    long long a = 0;
+    for (int j = 0; j < lanes; ++j) a |= m[j];
+    return a != 0;
+}
 
 VoiceKernel detectKernel()
 {
@@ -58,20 +80,26 @@ void renderScalarGroup(Voice* const* voices, int count, double* sum, int frames,
 // run (memory, increment band, switches) looked up once. A lane plays its
 // wave, passes its voice's noise draw, or stays silent; only playing lanes
 // give their state back to the oscillator.
+template <int W>
 struct OscillatorLanes {
-    D4 clock{};
-    D4 clockRatio{};
-    D4 output{};
-    U4 phase{};
-    U4 increment{};
-    M4 playing{};
-    M4 noise{};
-    std::array<Oscillator*, kVoiceLanes> osc{};
-    std::array<const uint8_t*, kVoiceLanes> samples{};
-    std::array<const uint8_t*, kVoiceLanes> slopes{};
-    std::array<const uint8_t*, kVoiceLanes> addresses{};  // the address row for the increment band
-    std::array<uint32_t, kVoiceLanes> base{};
-    std::array<uint32_t, kVoiceLanes> mask{};
+    using D = typename Lanes<W>::D;
+    using M = typename Lanes<W>::M;
+    using I = typename Lanes<W>::I;
+    using U = typename Lanes<W>::U;
+
+    D clock{};
+    D clockRatio{};
+    D output{};
+    U phase{};
+    U increment{};
+    M playing{};
+    M noise{};
+    std::array<Oscillator*, W> osc{};
+    std::array<const uint8_t*, W> samples{};
+    std::array<const uint8_t*, W> slopes{};
+    std::array<const uint8_t*, W> addresses{};  // the address row for the increment band
+    std::array<uint32_t, W> base{};
+    std::array<uint32_t, W> mask{};
 
     void load(int j, Oscillator* o, bool noiseSource)
     {
@@ -122,21 +150,21 @@ struct OscillatorLanes {
     }
 
     // One sample: out gets each lane's wave output, noise draw or 0.
-    [[gnu::always_inline]] void next(const D4& noiseDraws, D4& out)
+    [[gnu::always_inline]] void next(const D& noiseDraws, D& out)
     {
         clock += clockRatio;
-        const M4 tick = clock > 1.0;
-        if (tick[0] | tick[1] | tick[2] | tick[3]) {
+        const M tick = clock > 1.0;
+        if (anyLane(tick, W)) {
             // At most one tick at host rates of 41.7 kHz and above; below it
             // several, of which only the last is heard.
-            const I4 whole = __builtin_convertvector(clock, I4);
-            const D4 ticks = __builtin_convertvector(whole, D4);
+            const I whole = __builtin_convertvector(clock, I);
+            const D ticks = __builtin_convertvector(whole, D);
             clock = tick ? clock - ticks : clock;
-            const I4 tick32 = __builtin_convertvector(tick, I4);
-            const U4 stepped = (phase + increment * (U4)whole) & 0xFFFFFFu;
+            const I tick32 = __builtin_convertvector(tick, I);
+            const U stepped = (phase + increment * (U)whole) & 0xFFFFFFu;
             phase = tick32 ? stepped : phase;
-            I4 value;
-            for (int j = 0; j < kVoiceLanes; ++j) {
+            I value;
+            for (int j = 0; j < W; ++j) {
                 const auto k = static_cast<size_t>(j);
                 const uint32_t h = (stepped[j] >> 16) & 0xFF;
                 const uint32_t e = addresses[k][((h & 7) << 3) | (h >> 5)];
@@ -145,10 +173,10 @@ struct OscillatorLanes {
                 const uint32_t slope = slopes[k][address];
                 value[j] = static_cast<int>((sample + interpTable[e & 7][slope]) & 0xFF) - 128;
             }
-            const D4 fresh = __builtin_convertvector(value, D4) / 128.0;
+            const D fresh = __builtin_convertvector(value, D) / 128.0;
             output = tick ? fresh : output;
         }
-        const D4 zero{};
+        const D zero{};
         out = noise ? noiseDraws : playing ? output : zero;
     }
 };
@@ -159,23 +187,27 @@ struct OscillatorLanes {
 // The lanes of Voice::renderSample: LowPass::process for both smoothers,
 // Oscillator::next, ResonantFilter::process. Lanes from count on are idle:
 // all zero, they never ask for coefficients and are never added.
+template <int W>
 [[gnu::always_inline]] inline void renderLanes(Voice* const* voices, int count, double* __restrict sum, int frames,
                                                const double* __restrict noise, int stride)
 {
-    const D4 zero = {0.0, 0.0, 0.0, 0.0};
-    const D4 five = {5.0, 5.0, 5.0, 5.0};
+    using D = typename Lanes<W>::D;
+    using M = typename Lanes<W>::M;
+    using I = typename Lanes<W>::I;
+    const D zero{};
+    const D five = zero + 5.0;
 
     // Cutoff smoother (c...), amplitude smoother (a...), ladder, mix gains.
-    D4 cIn = zero, cB0 = zero, cB1 = zero, cC1 = zero, cC2 = zero, cX1 = zero, cX2 = zero, cY1 = zero, cY2 = zero,
+    D cIn = zero, cB0 = zero, cB1 = zero, cC1 = zero, cC2 = zero, cX1 = zero, cX2 = zero, cY1 = zero, cY2 = zero,
        cD = zero;
-    D4 aIn = zero, aB0 = zero, aB1 = zero, aC1 = zero, aC2 = zero, aX1 = zero, aX2 = zero, aY1 = zero, aY2 = zero,
+    D aIn = zero, aB0 = zero, aB1 = zero, aC1 = zero, aC2 = zero, aX1 = zero, aX2 = zero, aY1 = zero, aY2 = zero,
        aD = zero;
-    D4 g = zero, g4 = zero, o = zero, fb = zero, outGain = zero, norm = zero, s1 = zero, s2 = zero, s3 = zero,
+    D g = zero, g4 = zero, o = zero, fb = zero, outGain = zero, norm = zero, s1 = zero, s2 = zero, s3 = zero,
        s4 = zero, fD = zero, last = zero;
-    D4 gain1 = zero, gain2 = zero;
-    D4 amp = zero;
-    OscillatorLanes osc1, osc2;
-    for (int j = count; j < kVoiceLanes; ++j) {
+    D gain1 = zero, gain2 = zero;
+    D amp = zero;
+    OscillatorLanes<W> osc1, osc2;
+    for (int j = count; j < W; ++j) {
         osc1.idle(j);
         osc2.idle(j);
     }
@@ -183,9 +215,9 @@ struct OscillatorLanes {
     // The ladder's tables and resonance per lane, for coefficients computed
     // as ResonantFilter::computeCoefficients does; idle lanes read lane 0's.
     const FilterTables& firstTables = *voices[0]->vcf.tables;
-    std::array<const double*, kVoiceLanes> resoK{}, ladderO{}, ladderG{}, ladderG4{};
-    D4 resonance = zero, resonanceGain = zero;
-    for (int j = 0; j < kVoiceLanes; ++j) {
+    std::array<const double*, W> resoK{}, ladderO{}, ladderG{}, ladderG4{};
+    D resonance = zero, resonanceGain = zero;
+    for (int j = 0; j < W; ++j) {
         const auto k = static_cast<size_t>(j);
         const FilterTables& t = j < count ? *voices[j]->vcf.tables : firstTables;
         resoK[k] = t.resoK.data();
@@ -222,14 +254,14 @@ struct OscillatorLanes {
         const double* n = noise + static_cast<ptrdiff_t>(s) * stride;
 
         // The smoothers: y = b0 (x + x2) + b1 x1 + c1 y1 + c2 y2.
-        D4 d = cD;
-        D4 x = QOR_OFFSET(cIn, d);
+        D d = cD;
+        D x = QOR_OFFSET(cIn, d);
         cX1 = QOR_OFFSET(cX1, d);
         cX2 = QOR_OFFSET(cX2, d);
         cY1 = QOR_OFFSET(cY1, d);
         cY2 = QOR_OFFSET(cY2, d);
         cD = -d;
-        const D4 cutoff = cB0 * (x + cX2) + cB1 * cX1 + cC1 * cY1 + cC2 * cY2;
+        const D cutoff = cB0 * (x + cX2) + cB1 * cX1 + cC1 * cY1 + cC2 * cY2;
         cX2 = cX1;
         cX1 = x;
         cY2 = cY1;
@@ -248,23 +280,23 @@ struct OscillatorLanes {
         aY2 = aY1;
         aY1 = amp;
 
-        D4 draws = zero;
+        D draws = zero;
         for (int j = 0; j < count; ++j) draws[j] = n[j];
-        D4 w1, w2;
+        D w1, w2;
         osc1.next(draws, w1);
         osc2.next(draws, w2);
-        const D4 mix = w2 * gain2 + w1 * gain1;
+        const D mix = w2 * gain2 + w1 * gain1;
 
         // The cutoff clamped to 0..17280 (NaN to 0) and rounded half away from zero.
-        D4 c = cutoff >= 0.0 ? cutoff : zero;
-        c = c > static_cast<double>(kMaxPitch) ? D4{} + static_cast<double>(kMaxPitch) : c;
-        const D4 t = __builtin_convertvector(__builtin_convertvector(c, I4), D4);
-        const D4 rounded = c - t >= 0.5 ? t + 1.0 : t;
-        const M4 changed = rounded != last;
-        if (changed[0] | changed[1] | changed[2] | changed[3]) {
-            const I4 pitch = __builtin_convertvector(rounded, I4);
-            D4 k = zero, tableO = zero, tableG = zero, tableG4 = zero;
-            for (int j = 0; j < kVoiceLanes; ++j) {
+        D c = cutoff >= 0.0 ? cutoff : zero;
+        c = c > static_cast<double>(kMaxPitch) ? D{} + static_cast<double>(kMaxPitch) : c;
+        const D t = __builtin_convertvector(__builtin_convertvector(c, I), D);
+        const D rounded = c - t >= 0.5 ? t + 1.0 : t;
+        const M changed = rounded != last;
+        if (anyLane(changed, W)) {
+            const I pitch = __builtin_convertvector(rounded, I);
+            D k = zero, tableO = zero, tableG = zero, tableG4 = zero;
+            for (int j = 0; j < W; ++j) {
                 const auto lane = static_cast<size_t>(j);
                 const auto p = static_cast<size_t>(pitch[j]);
                 k[j] = resoK[lane][p];
@@ -272,8 +304,8 @@ struct OscillatorLanes {
                 tableG[j] = ladderG[lane][p];
                 tableG4[j] = ladderG4[lane][p];
             }
-            const D4 feedback = resonance * k;
-            const D4 newNorm = 1.0 / (tableG4 * feedback + 1.0);
+            const D feedback = resonance * k;
+            const D newNorm = 1.0 / (tableG4 * feedback + 1.0);
             fb = changed ? feedback : fb;
             outGain = changed ? resonanceGain : outGain;
             o = changed ? tableO : o;
@@ -291,24 +323,24 @@ struct OscillatorLanes {
         s4 = QOR_OFFSET(s4, d);
         fD = -d;
         x = mix == mix ? mix : zero;
-        const D4 y = (g * (g * (g * s1 + s2) + s3) + s4 + g4 * x) * norm;
-        const D4 h = 0.2 * y;
-        D4 sat = (h * h + 27.0) * 5.0 * h / (9.0 * h * h + 27.0);
+        const D y = (g * (g * (g * s1 + s2) + s3) + s4 + g4 * x) * norm;
+        const D h = 0.2 * y;
+        D sat = (h * h + 27.0) * 5.0 * h / (9.0 * h * h + 27.0);
         sat = h > 3.0 ? five : sat;
         sat = h < -3.0 ? -five : sat;
-        D4 v = (x - sat * fb) * g;
-        const D4 y1 = s1 + v;
+        D v = (x - sat * fb) * g;
+        const D y1 = s1 + v;
         s1 = v - o * y1;
         v = y1 * g;
-        const D4 y2 = s2 + v;
+        const D y2 = s2 + v;
         s2 = v - o * y2;
         v = y2 * g;
-        const D4 y3 = s3 + v;
+        const D y3 = s3 + v;
         s3 = v - o * y3;
         v = y3 * g;
-        const D4 y4 = s4 + v;
+        const D y4 = s4 + v;
         s4 = v - o * y4;
-        const D4 out = y * outGain * amp;
+        const D out = y * outGain * amp;
 
         double acc = sum[s];
         for (int j = 0; j < count; ++j) acc += out[j];
@@ -333,15 +365,17 @@ struct OscillatorLanes {
 
 #undef QOR_OFFSET
 
+// Two pairs one after the other: each sample still adds the voices in index order.
 void renderSse2(Voice* const* voices, int count, double* sum, int frames, const double* noise, int stride)
 {
-    renderLanes(voices, count, sum, frames, noise, stride);
+    renderLanes<2>(voices, count < 2 ? count : 2, sum, frames, noise, stride);
+    if (count > 2) renderLanes<2>(voices + 2, count - 2, sum, frames, noise + 2, stride);
 }
 
 __attribute__((target("avx2"))) void renderAvx2(Voice* const* voices, int count, double* sum, int frames,
                                                 const double* noise, int stride)
 {
-    renderLanes(voices, count, sum, frames, noise, stride);
+    renderLanes<4>(voices, count, sum, frames, noise, stride);
 }
 
 }  // namespace

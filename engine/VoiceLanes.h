@@ -1,7 +1,7 @@
 // Up to four sounding voices rendered side by side, one voice per SIMD lane:
-// the two smoothers and the ladder run as vectors of doubles (two SSE2
-// registers, or one AVX2 register where the processor has it), the
-// oscillators lane by lane. Every lane does the very operations of
+// the two smoothers, the ladder and the oscillator clocks run as vectors of
+// doubles (four lanes in AVX2 registers where the processor has them, else
+// two pairs in SSE2 ones), only the wave bytes are read lane by lane. Every lane does the very operations of
 // Voice::renderSample in the same order, so the sum is the same to the bit
 // whichever way it is computed.
 #pragma once
