@@ -98,7 +98,7 @@ struct OscillatorLanes {
     std::array<const uint8_t*, W> samples{};
     std::array<const uint8_t*, W> slopes{};
     std::array<const uint8_t*, W> addresses{};  // the address row for the increment band
-    std::array<uint32_t, W> base{};
+    U base{};
     std::array<uint32_t, W> mask{};
 
     void load(int j, Oscillator* o, bool noiseSource)
@@ -117,13 +117,13 @@ struct OscillatorLanes {
         if (user && o->waveBase <= 1) {
             samples[k] = user;
             slopes[k] = user + 1024;
-            base[k] = 0;
+            base[j] = 0;
             mask[k] = ~0u;
         } else {
             // A user wave whose buffer is missing reads the fixed memory at waveBase + a.
             samples[k] = waveRom.data();
             slopes[k] = slopeRom.data();
-            base[k] = o->waveBase;
+            base[j] = o->waveBase;
             mask[k] = 0xFFFFu & (kWaveMemoryBytes - 1);
         }
     }
@@ -163,12 +163,14 @@ struct OscillatorLanes {
             const I tick32 = __builtin_convertvector(tick, I);
             const U stepped = (phase + increment * (U)whole) & 0xFFFFFFu;
             phase = tick32 ? stepped : phase;
+            const U h = (stepped >> 16) & 0xFFu;
+            const U row = ((h & 7u) << 3) | (h >> 5);
+            const U start = base + (h & 0xF8u) * 4u;
             I value;
             for (int j = 0; j < W; ++j) {
                 const auto k = static_cast<size_t>(j);
-                const uint32_t h = (stepped[j] >> 16) & 0xFF;
-                const uint32_t e = addresses[k][((h & 7) << 3) | (h >> 5)];
-                const uint32_t address = (base[k] + (h & 0xF8) * 4 + (e >> 3)) & mask[k];
+                const uint32_t e = addresses[k][row[j]];
+                const uint32_t address = (start[j] + (e >> 3)) & mask[k];
                 const uint32_t sample = samples[k][address];
                 const uint32_t slope = slopes[k][address];
                 value[j] = static_cast<int>((sample + interpTable[e & 7][slope]) & 0xFF) - 128;
