@@ -1,6 +1,6 @@
 // The voices rendered in SIMD lanes (SSE2, and AVX2 where the processor has
 // it) must sound exactly as the voices rendered one at a time: every sample
-// equal to the bit, over partial lane groups, noise, self-oscillation, fast
+// equal to the bit, over partial lane groups, noise, user waves, self-oscillation, fast
 // cutoff sweeps, resonance changes while sounding and rates with several
 // oscillator ticks per sample.
 #include <gtest/gtest.h>
@@ -37,6 +37,10 @@ public:
 std::vector<uint64_t> play(const Performance& p)
 {
     Engine engine;
+    for (int m = 0; m < 2; ++m) {
+        uint8_t* wave = engine.UserWave(m);
+        for (int i = 0; i < 2048; ++i) wave[i] = static_cast<uint8_t>((i * (m ? 29 : 11) + (i >> 4)) & 0xFF);
+    }
     engine.Reset(p.rate);
     for (const auto& [index, value] : p.params) engine.SetParameterValue(index, value);
     std::vector<uint64_t> bits;
@@ -67,6 +71,8 @@ TEST(VoiceKernel, LanesSoundExactlyAsOneVoiceAtATime)
          {{kOsc1Wave, kWaveNoise}, {kOsc2Wave, 7}, {kBalance, -3}, {kVoices, 1}, {kResonance, 14}, {kCutoff, 50}}},
         {"SevenVoicesSelfOscillating", 96000.0, 7,
          {{kOsc1Wave, 3}, {kOsc2Wave, kWaveNoise}, {kVoices, 2}, {kResonance, 31}, {kCutoff, 40}, {kChorus, 1}}},
+        {"SixUserWaveVoices", 44100.0, 6,
+         {{kOsc1Wave, kWaveUserOwn}, {kOsc2Wave, kWaveUserOther}, {kBalance, 4}, {kVoices, 2}, {kResonance, 24}}},
         {"ElevenVoicesLowRate", 22050.0, 11,
          {{kOsc1Wave, 21}, {kOsc2Wave, 0}, {kVoices, 2}, {kRange, 2}, {kEnvelope, 25}, {kVcfEnvInvert, 1},
           {kLfoToOsc, 9}, {kLfoSpeed, 60}}},
