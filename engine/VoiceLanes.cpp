@@ -252,101 +252,118 @@ template <int W>
         osc2.load(j, &v.osc2, v.osc2Noise != 0);
     }
 
-    for (int s = 0; s < frames; ++s) {
-        const double* n = noise + static_cast<ptrdiff_t>(s) * stride;
+    // Chunks in two passes, so that neither holds more state than the
+    // registers take: smoothers and oscillators, then ladder and sum.
+    constexpr int kChunk = 64;
+    std::array<D, kChunk> cutoffs;
+    std::array<D, kChunk> amps;
+    std::array<D, kChunk> mixes;
+    for (int chunk = 0; chunk < frames; chunk += kChunk) {
+        const int length = frames - chunk < kChunk ? frames - chunk : kChunk;
+        for (int i = 0; i < length; ++i) {
+            const double* n = noise + static_cast<ptrdiff_t>(chunk + i) * stride;
 
-        // The smoothers: y = b0 (x + x2) + b1 x1 + c1 y1 + c2 y2.
-        D d = cD;
-        D x = QOR_OFFSET(cIn, d);
-        cX1 = QOR_OFFSET(cX1, d);
-        cX2 = QOR_OFFSET(cX2, d);
-        cY1 = QOR_OFFSET(cY1, d);
-        cY2 = QOR_OFFSET(cY2, d);
-        cD = -d;
-        const D cutoff = cB0 * (x + cX2) + cB1 * cX1 + cC1 * cY1 + cC2 * cY2;
-        cX2 = cX1;
-        cX1 = x;
-        cY2 = cY1;
-        cY1 = cutoff;
+            // The smoothers: y = b0 (x + x2) + b1 x1 + c1 y1 + c2 y2.
+            D d = cD;
+            D x = QOR_OFFSET(cIn, d);
+            cX1 = QOR_OFFSET(cX1, d);
+            cX2 = QOR_OFFSET(cX2, d);
+            cY1 = QOR_OFFSET(cY1, d);
+            cY2 = QOR_OFFSET(cY2, d);
+            cD = -d;
+            const D cutoff = cB0 * (x + cX2) + cB1 * cX1 + cC1 * cY1 + cC2 * cY2;
+            cX2 = cX1;
+            cX1 = x;
+            cY2 = cY1;
+            cY1 = cutoff;
 
-        d = aD;
-        x = QOR_OFFSET(aIn, d);
-        aX1 = QOR_OFFSET(aX1, d);
-        aX2 = QOR_OFFSET(aX2, d);
-        aY1 = QOR_OFFSET(aY1, d);
-        aY2 = QOR_OFFSET(aY2, d);
-        aD = -d;
-        amp = aB0 * (x + aX2) + aB1 * aX1 + aC1 * aY1 + aC2 * aY2;
-        aX2 = aX1;
-        aX1 = x;
-        aY2 = aY1;
-        aY1 = amp;
+            d = aD;
+            x = QOR_OFFSET(aIn, d);
+            aX1 = QOR_OFFSET(aX1, d);
+            aX2 = QOR_OFFSET(aX2, d);
+            aY1 = QOR_OFFSET(aY1, d);
+            aY2 = QOR_OFFSET(aY2, d);
+            aD = -d;
+            amp = aB0 * (x + aX2) + aB1 * aX1 + aC1 * aY1 + aC2 * aY2;
+            aX2 = aX1;
+            aX1 = x;
+            aY2 = aY1;
+            aY1 = amp;
 
-        D draws = zero;
-        for (int j = 0; j < count; ++j) draws[j] = n[j];
-        D w1, w2;
-        osc1.next(draws, w1);
-        osc2.next(draws, w2);
-        const D mix = w2 * gain2 + w1 * gain1;
-
-        // The cutoff clamped to 0..17280 (NaN to 0) and rounded half away from zero.
-        D c = cutoff >= 0.0 ? cutoff : zero;
-        c = c > static_cast<double>(kMaxPitch) ? D{} + static_cast<double>(kMaxPitch) : c;
-        const D t = __builtin_convertvector(__builtin_convertvector(c, I), D);
-        const D rounded = c - t >= 0.5 ? t + 1.0 : t;
-        const M changed = rounded != last;
-        if (anyLane(changed, W)) {
-            const I pitch = __builtin_convertvector(rounded, I);
-            D k = zero, tableO = zero, tableG = zero, tableG4 = zero;
-            for (int j = 0; j < W; ++j) {
-                const auto lane = static_cast<size_t>(j);
-                const auto p = static_cast<size_t>(pitch[j]);
-                k[j] = resoK[lane][p];
-                tableO[j] = ladderO[lane][p];
-                tableG[j] = ladderG[lane][p];
-                tableG4[j] = ladderG4[lane][p];
-            }
-            const D feedback = resonance * k;
-            const D newNorm = 1.0 / (tableG4 * feedback + 1.0);
-            fb = changed ? feedback : fb;
-            outGain = changed ? resonanceGain : outGain;
-            o = changed ? tableO : o;
-            g = changed ? tableG : g;
-            g4 = changed ? tableG4 : g4;
-            norm = changed ? newNorm : norm;
-            last = changed ? rounded : last;
+            D draws = zero;
+            for (int j = 0; j < count; ++j) draws[j] = n[j];
+            D w1, w2;
+            osc1.next(draws, w1);
+            osc2.next(draws, w2);
+            mixes[static_cast<size_t>(i)] = w2 * gain2 + w1 * gain1;
+            cutoffs[static_cast<size_t>(i)] = cutoff;
+            amps[static_cast<size_t>(i)] = amp;
         }
 
-        // The ladder step of ResonantFilter::core.
-        d = fD;
-        s1 = QOR_OFFSET(s1, d);
-        s2 = QOR_OFFSET(s2, d);
-        s3 = QOR_OFFSET(s3, d);
-        s4 = QOR_OFFSET(s4, d);
-        fD = -d;
-        x = mix == mix ? mix : zero;
-        const D y = (g * (g * (g * s1 + s2) + s3) + s4 + g4 * x) * norm;
-        const D h = 0.2 * y;
-        D sat = (h * h + 27.0) * 5.0 * h / (9.0 * h * h + 27.0);
-        sat = h > 3.0 ? five : sat;
-        sat = h < -3.0 ? -five : sat;
-        D v = (x - sat * fb) * g;
-        const D y1 = s1 + v;
-        s1 = v - o * y1;
-        v = y1 * g;
-        const D y2 = s2 + v;
-        s2 = v - o * y2;
-        v = y2 * g;
-        const D y3 = s3 + v;
-        s3 = v - o * y3;
-        v = y3 * g;
-        const D y4 = s4 + v;
-        s4 = v - o * y4;
-        const D out = y * outGain * amp;
+        for (int i = 0; i < length; ++i) {
+            const int s = chunk + i;
+            const D cutoff = cutoffs[static_cast<size_t>(i)];
+            const D mix = mixes[static_cast<size_t>(i)];
 
-        double acc = sum[s];
-        for (int j = 0; j < count; ++j) acc += out[j];
-        sum[s] = acc;
+            // The cutoff clamped to 0..17280 (NaN to 0) and rounded half away from zero.
+            D c = cutoff >= 0.0 ? cutoff : zero;
+            c = c > static_cast<double>(kMaxPitch) ? D{} + static_cast<double>(kMaxPitch) : c;
+            const D t = __builtin_convertvector(__builtin_convertvector(c, I), D);
+            const D rounded = c - t >= 0.5 ? t + 1.0 : t;
+            const M changed = rounded != last;
+            if (anyLane(changed, W)) {
+                const I pitch = __builtin_convertvector(rounded, I);
+                D k = zero, tableO = zero, tableG = zero, tableG4 = zero;
+                for (int j = 0; j < W; ++j) {
+                    const auto lane = static_cast<size_t>(j);
+                    const auto p = static_cast<size_t>(pitch[j]);
+                    k[j] = resoK[lane][p];
+                    tableO[j] = ladderO[lane][p];
+                    tableG[j] = ladderG[lane][p];
+                    tableG4[j] = ladderG4[lane][p];
+                }
+                const D feedback = resonance * k;
+                const D newNorm = 1.0 / (tableG4 * feedback + 1.0);
+                fb = changed ? feedback : fb;
+                outGain = changed ? resonanceGain : outGain;
+                o = changed ? tableO : o;
+                g = changed ? tableG : g;
+                g4 = changed ? tableG4 : g4;
+                norm = changed ? newNorm : norm;
+                last = changed ? rounded : last;
+            }
+
+            // The ladder step of ResonantFilter::core.
+            D d = fD;
+            s1 = QOR_OFFSET(s1, d);
+            s2 = QOR_OFFSET(s2, d);
+            s3 = QOR_OFFSET(s3, d);
+            s4 = QOR_OFFSET(s4, d);
+            fD = -d;
+            const D x = mix == mix ? mix : zero;
+            const D y = (g * (g * (g * s1 + s2) + s3) + s4 + g4 * x) * norm;
+            const D h = 0.2 * y;
+            D sat = (h * h + 27.0) * 5.0 * h / (9.0 * h * h + 27.0);
+            sat = h > 3.0 ? five : sat;
+            sat = h < -3.0 ? -five : sat;
+            D v = (x - sat * fb) * g;
+            const D y1 = s1 + v;
+            s1 = v - o * y1;
+            v = y1 * g;
+            const D y2 = s2 + v;
+            s2 = v - o * y2;
+            v = y2 * g;
+            const D y3 = s3 + v;
+            s3 = v - o * y3;
+            v = y3 * g;
+            const D y4 = s4 + v;
+            s4 = v - o * y4;
+            const D out = y * outGain * amps[static_cast<size_t>(i)];
+
+            double acc = sum[s];
+            for (int j = 0; j < count; ++j) acc += out[j];
+            sum[s] = acc;
+        }
     }
 
     for (int j = 0; j < count; ++j) {
