@@ -252,8 +252,8 @@ template <int W>
         osc2.load(j, &v.osc2, v.osc2Noise != 0);
     }
 
-    // Chunks in two passes, so that neither holds more state than the
-    // registers take: smoothers and oscillators, then ladder and sum.
+    // Chunks in three passes, so that none holds more state than the
+    // registers take: smoothers, oscillators, then ladder and sum.
     constexpr int kChunk = 64;
     std::array<D, kChunk> cutoffs;
     std::array<D, kChunk> amps;
@@ -261,8 +261,6 @@ template <int W>
     for (int chunk = 0; chunk < frames; chunk += kChunk) {
         const int length = frames - chunk < kChunk ? frames - chunk : kChunk;
         for (int i = 0; i < length; ++i) {
-            const double* n = noise + static_cast<ptrdiff_t>(chunk + i) * stride;
-
             // The smoothers: y = b0 (x + x2) + b1 x1 + c1 y1 + c2 y2.
             D d = cD;
             D x = QOR_OFFSET(cIn, d);
@@ -289,15 +287,18 @@ template <int W>
             aX1 = x;
             aY2 = aY1;
             aY1 = amp;
+            cutoffs[static_cast<size_t>(i)] = cutoff;
+            amps[static_cast<size_t>(i)] = amp;
+        }
 
+        for (int i = 0; i < length; ++i) {
+            const double* n = noise + static_cast<ptrdiff_t>(chunk + i) * stride;
             D draws = zero;
             for (int j = 0; j < count; ++j) draws[j] = n[j];
             D w1, w2;
             osc1.next(draws, w1);
             osc2.next(draws, w2);
             mixes[static_cast<size_t>(i)] = w2 * gain2 + w1 * gain1;
-            cutoffs[static_cast<size_t>(i)] = cutoff;
-            amps[static_cast<size_t>(i)] = amp;
         }
 
         for (int i = 0; i < length; ++i) {
