@@ -37,9 +37,6 @@ public:
     // One ladder step on the current coefficients.
     double core(double x);
 
-    // Coefficients for a rounded cutoff pitch 0..17280; remembers the pitch.
-    void computeCoefficients(int pitch);
-
     double sampleRate = 0;
     double resonance = 0;
     double g4 = 0;
@@ -72,6 +69,7 @@ private:
         if (d != lastCutoff) computeCoefficients(d);
     }
 
+    void computeCoefficients(int pitch);
     void primeOscillation();
     void clearStages() { s1 = s2 = s3 = s4 = 0.0; }
 };
