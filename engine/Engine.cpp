@@ -135,12 +135,11 @@ void Engine::DispatchEvents()
 }
 
 // The voices draw one shared noise value each per rendered sample, voice after
-// voice within a sample. Rendering a few voices at a time over the whole run
-// keeps their state in the cache and lets the processor overlap their
-// independent filter chains (each is a long dependency per sample, with a
-// division in the feedback path); the draws are laid out beforehand in the
-// order they would have been made, and each sample adds the voices in index
-// order, so the result is the same to the bit.
+// voice within a sample. Up to four voices at a time are rendered over the
+// whole run in SIMD lanes (VoiceLanes.h): their state stays in registers and
+// their independent filter chains run side by side. The draws are laid out
+// beforehand in the order they would have been made, and each sample adds the
+// voices in index order, so the result is the same to the bit.
 void Engine::RenderSamples(double* left, double* right, int frames)
 {
     std::array<int, kMaxVoices> sounding;

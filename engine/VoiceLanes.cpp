@@ -75,7 +75,7 @@ void renderScalarGroup(Voice* const* voices, int count, double* sum, int frames,
     }
 }
 
-// Four oscillators (one per lane) for one run: Oscillator::next with the
+// W oscillators (one per lane) for one run: Oscillator::next with the
 // clocks, phases and outputs in vectors and everything that stays put over a
 // run (memory, increment band, switches) looked up once. A lane plays its
 // wave, passes its voice's noise draw, or stays silent; only playing lanes
