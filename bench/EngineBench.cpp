@@ -1,12 +1,15 @@
 // Cost of rendering: nanoseconds per voice-sample and the real-time factor
 // (seconds of audio per second of CPU) for 1, 6, 12, 32 and 64 sounding voices at
-// 44.1, 48 and 96 kHz, with the chorus off and on.
+// 44.1, 48 and 96 kHz, with the chorus off and on; and the same at 44.1 kHz
+// with the chorus on for each way of computing the voices (one at a time, SSE2
+// lanes, AVX2 lanes where the processor has them).
 #include <benchmark/benchmark.h>
 
 #include <vector>
 
 #include "engine/Engine.h"
 #include "engine/ParameterIndex.h"
+#include "engine/VoiceLanes.h"
 
 namespace {
 
@@ -21,11 +24,8 @@ void addNote(Engine& engine, int note)
     engine.Queue().Add(ev);
 }
 
-void BM_Engine(benchmark::State& state)
+void renderEngine(benchmark::State& state, int voices, double rate, bool chorus)
 {
-    const int voices = static_cast<int>(state.range(0));
-    const double rate = static_cast<double>(state.range(1));
-    const bool chorus = state.range(2) != 0;
 
     Engine engine;
     engine.Reset(rate);
@@ -54,6 +54,29 @@ void BM_Engine(benchmark::State& state)
         benchmark::Counter(samples * voices, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
     state.counters["realtime_factor"] = benchmark::Counter(samples / rate, benchmark::Counter::kIsRate);
 }
+
+void BM_Engine(benchmark::State& state)
+{
+    renderEngine(state, static_cast<int>(state.range(0)), static_cast<double>(state.range(1)), state.range(2) != 0);
+}
+
+void BM_EngineKernel(benchmark::State& state)
+{
+    const auto kernel = static_cast<VoiceKernel>(state.range(1));
+    if (!SelectVoiceKernel(kernel)) {
+        state.SkipWithError("this processor lacks the kernel's instructions");
+        return;
+    }
+    renderEngine(state, static_cast<int>(state.range(0)), 44100.0, true);
+    SelectVoiceKernel(BestVoiceKernel());
+}
+
+BENCHMARK(BM_EngineKernel)
+    ->ArgNames({"voices", "kernel"})
+    ->ArgsProduct({{4, 32, 64},
+                   {static_cast<int>(VoiceKernel::Scalar), static_cast<int>(VoiceKernel::Sse2),
+                    static_cast<int>(VoiceKernel::Avx2)}})
+    ->Unit(benchmark::kMicrosecond);
 
 BENCHMARK(BM_Engine)
     ->ArgNames({"voices", "rate", "chorus"})

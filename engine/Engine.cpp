@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "engine/VoiceLanes.h"
+
 namespace qor {
 
 namespace {
@@ -14,25 +16,6 @@ constexpr double kMaxSampleRate = 1536000.0;
 int controlPeriodFor(double sampleRate)
 {
     return static_cast<int>(static_cast<double>(static_cast<int>(sampleRate)) / kControlRate);
-}
-
-// Voices rendered side by side in one pass.
-constexpr int kVoiceGroup = 4;
-
-// N voices over a run: voice j's draws are noise[j], noise[j + stride], ...
-template <int N>
-void renderGroup(Voice* const* group, double* __restrict sum, int frames, const double* __restrict noise, int stride)
-{
-    std::array<Voice*, N> v;
-    for (int j = 0; j < N; ++j) v[static_cast<size_t>(j)] = group[j];
-    for (int s = 0; s < frames; ++s) {
-        const double* n = noise + static_cast<ptrdiff_t>(s) * stride;
-        std::array<double, N> out;
-        for (int j = 0; j < N; ++j) out[static_cast<size_t>(j)] = v[static_cast<size_t>(j)]->renderSample(n[j]);
-        double acc = sum[s];
-        for (int j = 0; j < N; ++j) acc += out[static_cast<size_t>(j)];
-        sum[s] = acc;
-    }
 }
 
 }  // namespace
@@ -152,12 +135,11 @@ void Engine::DispatchEvents()
 }
 
 // The voices draw one shared noise value each per rendered sample, voice after
-// voice within a sample. Rendering a few voices at a time over the whole run
-// keeps their state in the cache and lets the processor overlap their
-// independent filter chains (each is a long dependency per sample, with a
-// division in the feedback path); the draws are laid out beforehand in the
-// order they would have been made, and each sample adds the voices in index
-// order, so the result is the same to the bit.
+// voice within a sample. Up to four voices at a time are rendered over the
+// whole run in SIMD lanes (VoiceLanes.h): their state stays in registers and
+// their independent filter chains run side by side. The draws are laid out
+// beforehand in the order they would have been made, and each sample adds the
+// voices in index order, so the result is the same to the bit.
 void Engine::RenderSamples(double* left, double* right, int frames)
 {
     std::array<int, kMaxVoices> sounding;
@@ -179,17 +161,11 @@ void Engine::RenderSamples(double* left, double* right, int frames)
 
     double* sum = runSum.data();
     std::fill(sum, sum + frames, 0.0);
-    std::array<Voice*, kVoiceGroup> group{};
-    for (int k = 0; k < count; k += kVoiceGroup) {
-        const int n = std::min(kVoiceGroup, count - k);
+    std::array<Voice*, kVoiceLanes> group{};
+    for (int k = 0; k < count; k += kVoiceLanes) {
+        const int n = std::min(kVoiceLanes, count - k);
         for (int j = 0; j < n; ++j) group[static_cast<size_t>(j)] = &voices[static_cast<size_t>(sounding[static_cast<size_t>(k + j)])];
-        const double* noise = runNoise.data() + k;
-        switch (n) {
-            case 4: renderGroup<4>(group.data(), sum, frames, noise, count); break;
-            case 3: renderGroup<3>(group.data(), sum, frames, noise, count); break;
-            case 2: renderGroup<2>(group.data(), sum, frames, noise, count); break;
-            default: renderGroup<1>(group.data(), sum, frames, noise, count); break;
-        }
+        RenderVoiceLanes(group.data(), n, sum, frames, runNoise.data() + k, count);
     }
 
     for (int s = 0; s < frames; ++s) {

@@ -18,7 +18,8 @@ public:
     LowPass& operator=(const LowPass&) = default;
     virtual ~LowPass() = default;
 
-    // Audio thread. y = b0 (x + x2) + b1 x1 + c1 y1 + c2 y2.
+    // Audio thread. y = b0 (x + x2) + b1 x1 + c1 y1 + c2 y2. The voices'
+    // smoothers also run in lanes in VoiceLanes.cpp: change both together.
     virtual double process(double x)
     {
         offsetState(x);

@@ -35,6 +35,7 @@ struct Oscillator {
 
     void reset(double newSampleRate);
 
+    // Stepped in lanes, to the bit, by VoiceLanes.cpp as well: change both together.
     double next()
     {
         if (!enabled) return 0.0;

@@ -41,6 +41,8 @@ void ResonantFilter::setResonance(double e, bool voiceSilent)
         clearStages();
 }
 
+// The voice lanes (VoiceLanes.cpp) compute the same coefficients four at a
+// time, to the bit: a change here belongs there too.
 void ResonantFilter::computeCoefficients(int pitch)
 {
     lastCutoff = pitch;
@@ -67,6 +69,7 @@ void ResonantFilter::primeOscillation()
     for (int i = 1; i < 32; ++i) core(0.0);
 }
 
+// Computed in lanes, to the bit, by VoiceLanes.cpp as well: change both together.
 double ResonantFilter::core(double x)
 {
     const double d = antiDenormal;

@@ -1,0 +1,31 @@
+// Up to four sounding voices rendered side by side, one voice per SIMD lane:
+// the two smoothers, the ladder and the oscillator clocks run as vectors of
+// doubles (four lanes in AVX2 registers where the processor has them, else
+// two pairs in SSE2 ones), only the wave bytes are read lane by lane. Every lane does the very operations of
+// Voice::renderSample in the same order, so the sum is the same to the bit
+// whichever way it is computed.
+#pragma once
+
+namespace qor {
+
+struct Voice;
+
+constexpr int kVoiceLanes = 4;
+
+// How the voices are computed: one at a time through Voice::renderSample, or
+// in lanes of SSE2 or AVX2 registers. All give the same output.
+enum class VoiceKernel { Scalar, Sse2, Avx2 };
+
+// The best kernel this processor runs (chosen once, at load).
+VoiceKernel BestVoiceKernel();
+// The kernel in use; a test may pick any the processor runs. Returns false
+// (and changes nothing) for one it cannot run. Not for use while rendering.
+VoiceKernel CurrentVoiceKernel();
+bool SelectVoiceKernel(VoiceKernel kernel);
+
+// Audio thread. Adds voices[0..count) (count 1..4, in index order within each
+// sample) into sum[0..frames). Voice j's noise draws are noise[j],
+// noise[j + stride], ... one per sample.
+void RenderVoiceLanes(Voice* const* voices, int count, double* sum, int frames, const double* noise, int stride);
+
+}  // namespace qor

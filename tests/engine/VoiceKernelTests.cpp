@@ -1,0 +1,114 @@
+// The voices rendered in SIMD lanes (SSE2, and AVX2 where the processor has
+// it) must sound exactly as the voices rendered one at a time: every sample
+// equal to the bit, over partial lane groups, noise, user waves, self-oscillation, fast
+// cutoff sweeps, resonance changes while sounding and rates with several
+// oscillator ticks per sample.
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cstdint>
+#include <utility>
+#include <vector>
+
+#include "EngineTestUtil.h"
+#include "engine/VoiceLanes.h"
+#include "engine/WaveMemory.h"
+
+namespace qor::test {
+namespace {
+
+struct Performance {
+    const char* name;
+    double rate;
+    int notes;
+    std::vector<std::pair<int, double>> params;
+};
+
+// The kernel in use for the life of the object; the best one again afterwards.
+class KernelScope {
+public:
+    explicit KernelScope(VoiceKernel kernel) { usable = SelectVoiceKernel(kernel); }
+    ~KernelScope() { SelectVoiceKernel(BestVoiceKernel()); }
+    KernelScope(const KernelScope&) = delete;
+    KernelScope& operator=(const KernelScope&) = delete;
+    bool usable = false;
+};
+
+std::vector<uint64_t> play(const Performance& p)
+{
+    Engine engine;
+    for (int m = 0; m < 2; ++m) {
+        uint8_t* wave = engine.UserWave(m);
+        for (int i = 0; i < 2048; ++i) wave[i] = static_cast<uint8_t>((i * (m ? 29 : 11) + (i >> 4)) & 0xFF);
+    }
+    engine.Reset(p.rate);
+    for (const auto& [index, value] : p.params) engine.SetParameterValue(index, value);
+    std::vector<uint64_t> bits;
+    const auto keep = [&bits](const Stereo& s) {
+        for (size_t i = 0; i < s.left.size(); ++i) {
+            bits.push_back(std::bit_cast<uint64_t>(s.left[i]));
+            bits.push_back(std::bit_cast<uint64_t>(s.right[i]));
+        }
+    };
+    for (int n = 0; n < p.notes; ++n) noteOn(engine, 40 + 3 * n, 60 + 5 * n, n * 37);
+    keep(render(engine, 3000, 200));
+    // Resonance and cutoff moved while the voices sound, then a release.
+    engine.SetParameterValue(kResonance, 27);
+    engine.SetParameterValue(kCutoff, 70);
+    keep(render(engine, 1500, 97));
+    for (int n = 0; n < p.notes; n += 2) noteOff(engine, 40 + 3 * n);
+    keep(render(engine, 1500, 256));
+    return bits;
+}
+
+TEST(VoiceKernel, LanesSoundExactlyAsOneVoiceAtATime)
+{
+    const std::vector<Performance> performances = {
+        {"TwoVoicesSweep", 44100.0, 2,
+         {{kOsc1Wave, 30}, {kOsc2Wave, 12}, {kResonance, 20}, {kEnvelope, 31}, {kVcfAttack, 2}, {kVcfDecay, 6},
+          {kLfoShape, 1}, {kLfoSpeed, 99}, {kLfoToVcf, 31}}},
+        {"ThreeVoicesNoise", 48000.0, 3,
+         {{kOsc1Wave, kWaveNoise}, {kOsc2Wave, 7}, {kBalance, -3}, {kVoices, 1}, {kResonance, 14}, {kCutoff, 50}}},
+        {"SevenVoicesSelfOscillating", 96000.0, 7,
+         {{kOsc1Wave, 3}, {kOsc2Wave, kWaveNoise}, {kVoices, 2}, {kResonance, 31}, {kCutoff, 40}, {kChorus, 1}}},
+        {"SixUserWaveVoices", 44100.0, 6,
+         {{kOsc1Wave, kWaveUserOwn}, {kOsc2Wave, kWaveUserOther}, {kBalance, 4}, {kVoices, 2}, {kResonance, 24}}},
+        {"ElevenVoicesLowRate", 22050.0, 11,
+         {{kOsc1Wave, 21}, {kOsc2Wave, 0}, {kVoices, 2}, {kRange, 2}, {kEnvelope, 25}, {kVcfEnvInvert, 1},
+          {kLfoToOsc, 9}, {kLfoSpeed, 60}}},
+    };
+    for (const Performance& p : performances) {
+        SCOPED_TRACE(p.name);
+        std::vector<uint64_t> reference;
+        {
+            KernelScope scope(VoiceKernel::Scalar);
+            ASSERT_TRUE(scope.usable);
+            reference = play(p);
+        }
+        size_t nonZero = 0;
+        for (uint64_t b : reference) nonZero += (b << 1) != 0;
+        EXPECT_GT(nonZero, reference.size() / 2) << "the performance should sound";
+        for (VoiceKernel kernel : {VoiceKernel::Sse2, VoiceKernel::Avx2}) {
+            KernelScope scope(kernel);
+            if (!scope.usable) continue;  // no AVX2 on this processor
+            const std::vector<uint64_t> lanes = play(p);
+            ASSERT_EQ(lanes.size(), reference.size());
+            size_t firstDifference = 0;
+            while (firstDifference < lanes.size() && lanes[firstDifference] == reference[firstDifference])
+                ++firstDifference;
+            EXPECT_EQ(firstDifference, lanes.size()) << "kernel " << static_cast<int>(kernel);
+        }
+    }
+}
+
+TEST(VoiceKernel, AvxIsOfferedOnlyWhereTheProcessorHasIt)
+{
+    const bool avx2 = __builtin_cpu_supports("avx2");
+    EXPECT_EQ(BestVoiceKernel(), avx2 ? VoiceKernel::Avx2 : VoiceKernel::Sse2);
+    EXPECT_EQ(SelectVoiceKernel(VoiceKernel::Avx2), avx2);
+    SelectVoiceKernel(BestVoiceKernel());
+    EXPECT_EQ(CurrentVoiceKernel(), BestVoiceKernel());
+}
+
+}  // namespace
+}  // namespace qor::test
