@@ -111,15 +111,7 @@ bool IDialogLayer::MouseMove(int x, int y)
     return true;
 }
 
-bool IDialogLayer::MouseDrag(int x, int y)
-{
-    if (!Active()) return false;
-    Question& q = mQueue.front();
-    if (q.entry) return false;
-    Touch();
-    if (q.menu) q.menu->MouseMove(x, y);
-    return true;
-}
+bool IDialogLayer::MouseDrag(int x, int y) { return MouseMove(x, y); }
 
 void IDialogLayer::MouseUp(int x, int y)
 {

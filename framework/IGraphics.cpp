@@ -46,22 +46,6 @@ IGraphics::~IGraphics() = default;
 
 // --- questions, answered as dismissed without a window ---
 
-void IGraphics::ShowMessage(const std::string& text, const std::string& title, int style,
-                            std::function<void(int)> then)
-{
-    if (then) then((style & kYesNo) == kYesNo ? kAnswerNo : kAnswerOk);
-}
-
-void IGraphics::ChooseFile(const FileRequest& request, std::function<void(const std::string&)> then)
-{
-    if (then) then(std::string());
-}
-
-void IGraphics::ShowPopupMenu(const IPopupMenu& menu, int x, int y, std::function<void(int)> then)
-{
-    if (then) then(-1);
-}
-
 void IGraphics::CreateTextEntry(IControl& control, const IText& style, const gfx::Rect& box,
                                 const std::string& text, int maxLength, int paramIndex)
 {

@@ -63,14 +63,7 @@ public:
     // value as user input (enumerated texts by name, numbers by value).
     void SetFromStringAfterPrompt(IControl& control, int paramIndex, const std::string& text);
 
-    // --- IUserServices, answered as dismissed without a window ---
-    void ShowMessage(const std::string& text, const std::string& title, int style,
-                     std::function<void(int)> then) override;
-    void ChooseFile(const FileRequest& request,
-                    std::function<void(const std::string&)> then) override;
-    void ShowPopupMenu(const IPopupMenu& menu, int x, int y,
-                       std::function<void(int)> then) override;
-    void OpenAddress(const std::string& address) override {}
+    // IUserServices: without a window every question is answered as dismissed.
 
     // --- events from the window, in editor pixels ---
     void OnMouseDown(int x, int y, const IMouseMod& mod);

@@ -37,18 +37,28 @@ public:
 
     virtual ~IUserServices() = default;
 
+    // With nobody to ask (no window, no editor), every question is answered
+    // as the musician would by closing the box: No or OK, no path, no item.
+
     // style: kOk or kYesNo, plus an icon. The answer is one of kAnswer*.
     virtual void ShowMessage(const std::string& text, const std::string& title, int style,
-                             std::function<void(int answer)> then) = 0;
+                             std::function<void(int answer)> then)
+    {
+        if (then) then((style & kYesNo) == kYesNo ? kAnswerNo : kAnswerOk);
+    }
     // The chosen path, or empty when the musician cancelled.
-    virtual void ChooseFile(const FileRequest& request,
-                            std::function<void(const std::string& path)> then) = 0;
+    virtual void ChooseFile(const FileRequest& request, std::function<void(const std::string& path)> then)
+    {
+        if (then) then(std::string());
+    }
     // The chosen item's tag, or -1 when the menu was dismissed. x and y are
     // editor pixels where the menu opens.
-    virtual void ShowPopupMenu(const IPopupMenu& menu, int x, int y,
-                               std::function<void(int tag)> then) = 0;
+    virtual void ShowPopupMenu(const IPopupMenu& menu, int x, int y, std::function<void(int tag)> then)
+    {
+        if (then) then(-1);
+    }
     // Opens the address in the web browser without waiting for it.
-    virtual void OpenAddress(const std::string& address) = 0;
+    virtual void OpenAddress(const std::string& address) {}
 };
 
 }  // namespace qor

@@ -11,23 +11,6 @@ namespace qor {
 
 namespace {
 
-// With nobody to ask, every question is answered as the musician would by
-// closing the box: No, an empty path, no menu item.
-class Dismissing final : public IUserServices {
-public:
-    void ShowMessage(const std::string&, const std::string&, int style,
-                     std::function<void(int)> then) override {
-        then((style & 0xF) == kYesNo ? kAnswerNo : kAnswerOk);
-    }
-    void ChooseFile(const FileRequest&, std::function<void(const std::string&)> then) override {
-        then({});
-    }
-    void ShowPopupMenu(const IPopupMenu&, int, int, std::function<void(int)> then) override {
-        then(-1);
-    }
-    void OpenAddress(const std::string&) override {}
-};
-
 constexpr std::array<const char*, 24> kInfoMessages{
     "QOR Version 1.1.1.N",
     "Program is copied.",
@@ -186,7 +169,7 @@ void Synth::SetWriteProtect(bool on)
 }
 
 IUserServices& Synth::Services() {
-    static Dismissing nobody;
+    static IUserServices nobody;  // answers every question as dismissed
     if (mServices) return *mServices;
     if (IGraphics* editor = GetEditor()) return *editor;
     return nobody;

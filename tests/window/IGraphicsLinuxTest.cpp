@@ -345,33 +345,6 @@ TEST_F(EditorFileDialogs, AWebAddressIsHandedToXdgOpenWithoutWaiting)
     EXPECT_TRUE(Until([&] { return OpenFileDescriptors() == fds; }));  // reaped on idle, pipe closed
 }
 
-TEST(EditorWindowLife, OpenedAndClosedFiftyTimesLeavesNoWindowOrDescriptorAndTwoEditorsWorkApart)
-{
-    QOR_SKIP_WITHOUT_DISPLAY();
-    XTestHost host;
-    ASSERT_TRUE(host.Ok());
-    TestPlug plug(nullptr), other(nullptr);
-    IGraphicsLinux editor(plug, 1024, 600), second(other, 1024, 600);
-    const int fds = OpenFileDescriptors();
-    for (int i = 0; i < 50; ++i) {
-        ASSERT_TRUE(editor.OpenWindow(host.Parent()));
-        editor.Idle();
-        EXPECT_EQ(host.ChildCount(), 1);
-        editor.CloseWindow();
-        EXPECT_TRUE(PumpUntil([] {}, [&] { return host.ChildCount() == 0; }));
-    }
-    EXPECT_EQ(OpenFileDescriptors(), fds);
-
-    ASSERT_TRUE(editor.OpenWindow(host.Parent()));
-    ASSERT_TRUE(second.OpenWindow(host.Parent()));
-    EXPECT_NE(editor.WindowId(), second.WindowId());
-    editor.CloseWindow();
-    second.Idle();
-    EXPECT_TRUE(second.WindowIsOpen());
-    EXPECT_TRUE(PumpUntil([] {}, [&] { return host.ChildCount() == 1; }));
-    second.CloseWindow();
-}
-
 TEST(EditorWindowLife, AParentDestroyedBeforeCloseLeavesTheHostRunning)
 {
     QOR_SKIP_WITHOUT_DISPLAY();
