@@ -2,7 +2,7 @@
 // (seconds of audio per second of CPU) for 1, 6, 12, 32 and 64 sounding voices at
 // 44.1, 48 and 96 kHz, with the chorus off and on; and the same at 44.1 kHz
 // with the chorus on for each way of computing the voices (one at a time, SSE2
-// lanes, AVX2 lanes where the processor has them).
+// lanes, AVX2 and AVX-512 lanes where the processor has them).
 #include <benchmark/benchmark.h>
 
 #include <vector>
@@ -75,7 +75,7 @@ BENCHMARK(BM_EngineKernel)
     ->ArgNames({"voices", "kernel"})
     ->ArgsProduct({{4, 32, 64},
                    {static_cast<int>(VoiceKernel::Scalar), static_cast<int>(VoiceKernel::Sse2),
-                    static_cast<int>(VoiceKernel::Avx2)}})
+                    static_cast<int>(VoiceKernel::Avx2), static_cast<int>(VoiceKernel::Avx512)}})
     ->Unit(benchmark::kMicrosecond);
 
 BENCHMARK(BM_Engine)

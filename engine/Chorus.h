@@ -39,8 +39,11 @@ public:
     void process(double y, bool stereoOut, double& left, double& right)
     {
         if (chorusActive) {
-            left = y + lineA.process(y);
-            right = y + lineB.process(y);
+            // Lines A and B take the same input through equal filters, so
+            // A's filter serves both (B's own stays unused).
+            const double v = lineA.inFilter.process(y);
+            left = y + lineA.feed(v);
+            right = y + lineB.feed(v);
         } else if (delayActive) {
             left = y;
             right = lineC.process(y);

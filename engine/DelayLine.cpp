@@ -22,28 +22,38 @@ void DelayLine::create(double sampleRate, double seconds)
     setRate(0.125);
 }
 
-double DelayLine::process(double x)
+double DelayLine::feed(double v)
 {
     if (buffer.empty()) return 0.0;  // never created
-    const double v = inFilter.process(x);
     in0 = in1;
     in1 = in2;
     in2 = in3;
     in3 = v;
-    while (frac < 1.0) {
-        if (--writeIndex < 0) writeIndex = length - 1;
-        double& cell = buffer[static_cast<size_t>(writeIndex)];
-        const double r = outFilter.process(cell);
-        out0 = out1;
-        out1 = out2;
-        out2 = out3;
-        out3 = r;
-        cell = interpolate(in0, in1, in2, in3, frac);
-        frac += rate;
+    // The state in locals: the writes into the buffer cannot touch them, so
+    // they stay in registers over the steps.
+    const Curve input(in0, in1, in2, in3);
+    LowPass filter = outFilter;
+    double o0 = out0, o1 = out1, o2 = out2, o3 = out3;
+    double f = frac;
+    int32_t w = writeIndex;
+    double* cells = buffer.data();
+    while (f < 1.0) {
+        if (--w < 0) w = length - 1;
+        double& cell = cells[w];
+        const double r = filter.process(cell);
+        o0 = o1;
+        o1 = o2;
+        o2 = o3;
+        o3 = r;
+        cell = input.at(f);
+        f += rate;
     }
-    const double t = 1.0 - (frac - 1.0) * invRate;
-    frac -= 1.0;
-    return interpolate(out0, out1, out2, out3, t);
+    outFilter = filter;
+    out0 = o0, out1 = o1, out2 = o2, out3 = o3;
+    writeIndex = w;
+    const double t = 1.0 - (f - 1.0) * invRate;
+    frac = f - 1.0;
+    return interpolate(o0, o1, o2, o3, t);
 }
 
 }  // namespace qor

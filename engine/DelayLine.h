@@ -17,7 +17,16 @@ struct DelayLine {
     void create(double sampleRate, double seconds);
 
     // Audio thread.
-    double process(double x);
+    double process(double x)
+    {
+        if (buffer.empty()) return 0.0;  // never created
+        return feed(inFilter.process(x));
+    }
+
+    // Audio thread: process() for an input that has been through a filter
+    // equal to inFilter already (two lines that always take the same input
+    // need only filter it once).
+    double feed(double v);
 
     // r in 0.125..1 (the chorus clamps it there).
     void setRate(double r)
@@ -26,11 +35,23 @@ struct DelayLine {
         invRate = 1.0 / r;
     }
 
+    // Catmull-Rom between p1 and p2: p1 + a f + b f^2 + c f^3, evaluated as
+    // ((p1 + a f) + (b f) f) + ((c f) f) f with a = 0.5 (p2 - p0),
+    // b = p0 - 2.5 p1 + 2 p2 - 0.5 p3, c = 0.5 (p3 - p0) + 1.5 (p1 - p2).
+    struct Curve {
+        double p1, a, b, c;
+        Curve(double p0, double p1_, double p2, double p3)
+            : p1(p1_), a(0.5 * (p2 - p0)), b(p0 - 2.5 * p1_ + 2.0 * p2 - 0.5 * p3),
+              c(0.5 * (p3 - p0) + 1.5 * (p1_ - p2))
+        {
+        }
+        double at(double f) const { return p1 + a * f + b * f * f + c * f * f * f; }
+    };
+
     // Catmull-Rom between p1 and p2 at f in 0..1.
     static double interpolate(double p0, double p1, double p2, double p3, double f)
     {
-        return p1 + 0.5 * (p2 - p0) * f + (p0 - 2.5 * p1 + 2.0 * p2 - 0.5 * p3) * f * f
-               + (0.5 * (p3 - p0) + 1.5 * (p1 - p2)) * f * f * f;
+        return Curve(p0, p1, p2, p3).at(f);
     }
 
     LowPass inFilter;

@@ -23,6 +23,7 @@ int controlPeriodFor(double sampleRate)
 Engine::Engine()
 {
     filterTables.build(44100.0);
+    waveTables.attachUserWaves(userWave[0].data(), userWave[1].data());
     for (size_t i = 0; i < voices.size(); ++i) {
         voices[i].attach(static_cast<uint8_t>(i), this, &lfo, userWave[0].data(), userWave[1].data(), &filterTables);
         voices[i].resetVoice(44100.0);
@@ -66,6 +67,7 @@ void Engine::ProcessBlock(double* left, double* right, int frames, const Transpo
 
     transport_ = transport;
     lfo.beginBlock(transport_);
+    waveTables.refresh();  // the user waves may have been written since the last block
 
     int done = 0;
     int remaining = frames;
@@ -135,7 +137,7 @@ void Engine::DispatchEvents()
 }
 
 // The voices draw one shared noise value each per rendered sample, voice after
-// voice within a sample. Up to four voices at a time are rendered over the
+// voice within a sample. Up to eight voices at a time are rendered over the
 // whole run in SIMD lanes (VoiceLanes.h): their state stays in registers and
 // their independent filter chains run side by side. The draws are laid out
 // beforehand in the order they would have been made, and each sample adds the
@@ -165,7 +167,7 @@ void Engine::RenderSamples(double* left, double* right, int frames)
     for (int k = 0; k < count; k += kVoiceLanes) {
         const int n = std::min(kVoiceLanes, count - k);
         for (int j = 0; j < n; ++j) group[static_cast<size_t>(j)] = &voices[static_cast<size_t>(sounding[static_cast<size_t>(k + j)])];
-        RenderVoiceLanes(group.data(), n, sum, frames, runNoise.data() + k, count);
+        RenderVoiceLanes(group.data(), n, sum, frames, runNoise.data() + k, count, waveTables);
     }
 
     for (int s = 0; s < frames; ++s) {

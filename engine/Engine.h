@@ -24,6 +24,7 @@
 #include "engine/TransportInfo.h"
 #include "engine/Tuning.h"
 #include "engine/Voice.h"
+#include "engine/WaveTables.h"
 
 namespace qor {
 
@@ -117,6 +118,7 @@ public:
     std::array<std::array<uint8_t, kUserWaveBytes>, 2> userWave{};
     std::array<Voice, kMaxVoices> voices;
     HeldKeys heldKeys;
+    WaveTables waveTables;  // what the voice lanes read the waves from
 
 private:
     void ControlTick();

@@ -14,6 +14,8 @@
 namespace qor {
 
 constexpr int kUserWaveBytes = 2048;  // 1024 sample bytes, then 1024 slope bytes
+// The fixed memory is addressed with 16 bits, folded onto its 32 KiB.
+constexpr uint32_t kFixedMemoryMask = 0xFFFFu & (kWaveMemoryBytes - 1);
 
 struct Oscillator {
     uint16_t waveBase = 31 * 1024;  // wave * 1024 for the fixed memory; user-wave index 0/1 for user waves
@@ -51,30 +53,31 @@ struct Oscillator {
         return output;
     }
 
-private:
-    // The wave byte at the phase, interpolated from the slope memory.
-    double readWave() const
+    // The wave byte at phase position h (bits 16..23 of the phase) for
+    // increment band r, interpolated from the slope memory, as -128..127. The
+    // sample and slope bytes are read at (base + a) & mask.
+    static int wavePoint(const uint8_t* samples, const uint8_t* slopes, uint32_t base, uint32_t mask, uint32_t h,
+                         uint32_t r)
     {
-        const uint32_t h = (phase >> 16) & 0xFF;
-        const uint32_t r = (increment >> 16) & 63;
         const uint32_t j = ((h & 7) << 3) | (h >> 5);
         const uint32_t e = addressTable[r][j];
         const uint32_t a = (h & 0xF8) * 4 + (e >> 3);
         const uint32_t f = e & 7;
+        const uint32_t address = (base + a) & mask;
+        return static_cast<int>((samples[address] + interpTable[f][slopes[address]]) & 0xFF) - 128;
+    }
 
-        uint32_t s;
-        uint32_t d;
+private:
+    // The wave at the phase.
+    double readWave() const
+    {
+        const uint32_t h = (phase >> 16) & 0xFF;
+        const uint32_t r = (increment >> 16) & 63;
         const uint8_t* user = userWave ? userBuffers[waveBase & 1] : nullptr;
-        if (user && waveBase <= 1) {
-            s = user[a];
-            d = user[a + 1024];
-        } else {
-            // A user wave whose buffer is missing reads the fixed memory at waveBase + a.
-            const uint32_t address = (waveBase + a) & 0xFFFF;
-            s = waveRom[address & (kWaveMemoryBytes - 1)];
-            d = slopeRom[address & (kWaveMemoryBytes - 1)];
-        }
-        return static_cast<double>(static_cast<int>((s + interpTable[f][d]) & 0xFF) - 128) / 128.0;
+        // A user wave whose buffer is missing reads the fixed memory at waveBase + a.
+        const int v = user && waveBase <= 1 ? wavePoint(user, user + 1024, 0, ~0u, h, r)
+                                            : wavePoint(waveRom.data(), slopeRom.data(), waveBase, kFixedMemoryMask, h, r);
+        return static_cast<double>(v) / 128.0;
     }
 };
 

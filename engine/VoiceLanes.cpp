@@ -5,23 +5,33 @@
 #include <cstddef>
 
 #include "engine/Voice.h"
-#include "engine/WaveMemory.h"
+#include "engine/WaveTables.h"
 
 namespace qor {
 
 namespace {
 
-// W lanes: doubles, a lane mask of the same width, ints and unsigned ints.
-// Four lanes fill an AVX2 register, two an SSE2 one.
+// W lanes: doubles, a lane mask of the same width, ints, and unsigned ints as
+// wide as the doubles (the 24-bit phases never carry beyond 32 bits, so their
+// sums are those of 32-bit arithmetic, and the lane masks apply to them).
+// Eight lanes fill an AVX-512 register, four an AVX2 one, two an SSE2 one.
 template <int W>
 struct Lanes;
+
+template <>
+struct Lanes<8> {
+    typedef double D __attribute__((vector_size(64)));
+    typedef long long M __attribute__((vector_size(64)));
+    typedef int I __attribute__((vector_size(32)));
+    typedef unsigned long long U __attribute__((vector_size(64)));
+};
 
 template <>
 struct Lanes<4> {
     typedef double D __attribute__((vector_size(32)));
     typedef long long M __attribute__((vector_size(32)));
     typedef int I __attribute__((vector_size(16)));
-    typedef unsigned U __attribute__((vector_size(16)));
+    typedef unsigned long long U __attribute__((vector_size(32)));
 };
 
 template <>
@@ -29,25 +39,30 @@ struct Lanes<2> {
     typedef double D __attribute__((vector_size(16)));
     typedef long long M __attribute__((vector_size(16)));
     typedef int I __attribute__((vector_size(8)));
-    typedef unsigned U __attribute__((vector_size(8)));
+    typedef unsigned long long U __attribute__((vector_size(16)));
 };
 
-template <class Mask>
-[[gnu::always_inline]] inline bool anyLane(const Mask& m, int lanes)
+template <int W, class Mask>
+[[gnu::always_inline]] inline bool anyLane(const Mask& m)
 {
     long long a = 0;
-    for (int j = 0; j < lanes; ++j) a |= m[j];
+    for (int j = 0; j < W; ++j) a |= m[j];
     return a != 0;
 }
 
 VoiceKernel detectKernel()
 {
     __builtin_cpu_init();
+    if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512dq")) return VoiceKernel::Avx512;
     return __builtin_cpu_supports("avx2") ? VoiceKernel::Avx2 : VoiceKernel::Sse2;
 }
 
 const VoiceKernel bestKernel = detectKernel();
 std::atomic<VoiceKernel> currentKernel{bestKernel};
+
+// What a lane reads when it plays no wave: an oscillator switched off, one
+// replaced by noise, a lane without a voice.
+constexpr std::array<int8_t, WaveTables::kPositions> kSilence{};
 
 // N voices one at a time.
 template <int N>
@@ -67,19 +82,22 @@ void renderScalar(Voice* const* group, double* __restrict sum, int frames, const
 
 void renderScalarGroup(Voice* const* voices, int count, double* sum, int frames, const double* noise, int stride)
 {
-    switch (count) {
-        case 4: renderScalar<4>(voices, sum, frames, noise, stride); break;
-        case 3: renderScalar<3>(voices, sum, frames, noise, stride); break;
-        case 2: renderScalar<2>(voices, sum, frames, noise, stride); break;
-        default: renderScalar<1>(voices, sum, frames, noise, stride); break;
+    for (int k = 0; k < count; k += 4) {
+        const int n = count - k < 4 ? count - k : 4;
+        const double* draws = noise + k;
+        switch (n) {
+            case 4: renderScalar<4>(voices + k, sum, frames, draws, stride); break;
+            case 3: renderScalar<3>(voices + k, sum, frames, draws, stride); break;
+            case 2: renderScalar<2>(voices + k, sum, frames, draws, stride); break;
+            default: renderScalar<1>(voices + k, sum, frames, draws, stride); break;
+        }
     }
 }
 
 // W oscillators (one per lane) for one run: Oscillator::next with the
-// clocks, phases and outputs in vectors and everything that stays put over a
-// run (memory, increment band, switches) looked up once. A lane plays its
-// wave, passes its voice's noise draw, or stays silent; only playing lanes
-// give their state back to the oscillator.
+// clocks, phases and outputs in vectors. A lane plays its wave from the
+// table for its wave and increment band, or reads silence; only playing
+// lanes give their state back to the oscillator.
 template <int W>
 struct OscillatorLanes {
     using D = typename Lanes<W>::D;
@@ -95,47 +113,23 @@ struct OscillatorLanes {
     M playing{};
     M noise{};
     std::array<Oscillator*, W> osc{};
-    std::array<const uint8_t*, W> samples{};
-    std::array<const uint8_t*, W> slopes{};
-    std::array<const uint8_t*, W> addresses{};  // the address row for the increment band
-    U base{};
-    std::array<uint32_t, W> mask{};
+    std::array<const int8_t*, W> table{};
 
-    void load(int j, Oscillator* o, bool noiseSource)
+    OscillatorLanes() { table.fill(kSilence.data()); }
+
+    void load(int j, Oscillator* o, bool noiseSource, const int8_t* wave)
     {
         const auto k = static_cast<size_t>(j);
+        const bool plays = !noiseSource && o->enabled;
         osc[k] = o;
         noise[j] = noiseSource ? -1 : 0;
-        playing[j] = !noiseSource && o->enabled ? -1 : 0;
+        playing[j] = plays ? -1 : 0;
         clock[j] = o->clock;
         clockRatio[j] = o->clockRatio;
-        output[j] = o->output;
+        output[j] = plays ? o->output : 0.0;
         phase[j] = o->phase;
         increment[j] = o->increment;
-        addresses[k] = addressTable[(o->increment >> 16) & 63].data();
-        const uint8_t* user = o->userWave ? o->userBuffers[o->waveBase & 1] : nullptr;
-        if (user && o->waveBase <= 1) {
-            samples[k] = user;
-            slopes[k] = user + 1024;
-            base[j] = 0;
-            mask[k] = ~0u;
-        } else {
-            // A user wave whose buffer is missing reads the fixed memory at waveBase + a.
-            samples[k] = waveRom.data();
-            slopes[k] = slopeRom.data();
-            base[j] = o->waveBase;
-            mask[k] = 0xFFFFu & (kWaveMemoryBytes - 1);
-        }
-    }
-
-    // Lanes never loaded read the fixed memory harmlessly and are never stored.
-    void idle(int j)
-    {
-        const auto k = static_cast<size_t>(j);
-        samples[k] = waveRom.data();
-        slopes[k] = slopeRom.data();
-        addresses[k] = addressTable[0].data();
-        mask[k] = kWaveMemoryBytes - 1;
+        table[k] = plays ? wave : kSilence.data();
     }
 
     void store(int count) const
@@ -149,49 +143,140 @@ struct OscillatorLanes {
         }
     }
 
-    // One sample: out gets each lane's wave output, noise draw or 0.
-    [[gnu::always_inline]] void next(const D& noiseDraws, D& out)
+    // At host rates above the hardware clock a sample holds one tick at
+    // most, as long as no clock starts above 1.
+    bool singleTicks() const
+    {
+        for (int j = 0; j < W; ++j)
+            if (!(clockRatio[j] < 1.0 && clock[j] <= 1.0)) return false;
+        return true;
+    }
+
+    // One sample; output then holds each lane's wave output (0 for lanes
+    // that play none).
+    template <bool kSingleTick>
+    [[gnu::always_inline]] void next()
     {
         clock += clockRatio;
         const M tick = clock > 1.0;
-        if (anyLane(tick, W)) {
-            // At most one tick at host rates of 41.7 kHz and above; below it
-            // several, of which only the last is heard.
+        U stepped;
+        if constexpr (kSingleTick) {
+            clock = tick ? clock - 1.0 : clock;
+            stepped = (phase + increment) & 0xFFFFFFu;
+        } else {
+            // Below 41.7 kHz several ticks, of which only the last is heard.
             const I whole = __builtin_convertvector(clock, I);
             const D ticks = __builtin_convertvector(whole, D);
             clock = tick ? clock - ticks : clock;
-            const I tick32 = __builtin_convertvector(tick, I);
-            const U stepped = (phase + increment * (U)whole) & 0xFFFFFFu;
-            phase = tick32 ? stepped : phase;
-            const U h = (stepped >> 16) & 0xFFu;
-            const U row = ((h & 7u) << 3) | (h >> 5);
-            const U start = base + (h & 0xF8u) * 4u;
-            I value;
-            for (int j = 0; j < W; ++j) {
-                const auto k = static_cast<size_t>(j);
-                const uint32_t e = addresses[k][row[j]];
-                const uint32_t address = (start[j] + (e >> 3)) & mask[k];
-                const uint32_t sample = samples[k][address];
-                const uint32_t slope = slopes[k][address];
-                value[j] = static_cast<int>((sample + interpTable[e & 7][slope]) & 0xFF) - 128;
-            }
-            const D fresh = __builtin_convertvector(value, D) / 128.0;
-            output = tick ? fresh : output;
+            const U times = __builtin_convertvector(whole, U);
+            stepped = (phase + increment * times) & 0xFFFFFFu;
         }
-        const D zero{};
-        out = noise ? noiseDraws : playing ? output : zero;
+        phase = tick ? stepped : phase;
+        const U h = stepped >> 16;
+        I value;
+        for (int j = 0; j < W; ++j) value[j] = table[static_cast<size_t>(j)][h[j]];
+        const D fresh = __builtin_convertvector(value, D) / 128.0;
+        output = tick ? fresh : output;
     }
 };
+
+// The first C lanes of each of n vectors added to out[0..n), in lane order.
+template <int C, class D>
+[[gnu::always_inline]] inline void addFirst(const D* lanes, double* __restrict out, int n)
+{
+    for (int i = 0; i < n; ++i) {
+        double acc = out[i];
+        for (int j = 0; j < C; ++j) acc += lanes[i][j];
+        out[i] = acc;
+    }
+}
+
+// The first count (1..C) lanes of each of n vectors, added to out[0..n).
+template <int C, class D>
+[[gnu::always_inline]] inline void addLanes(const D* lanes, int count, double* __restrict out, int n)
+{
+    if constexpr (C > 1) {
+        if (count < C) {
+            addLanes<C - 1>(lanes, count, out, n);
+            return;
+        }
+    }
+    addFirst<C>(lanes, out, n);
+}
 
 // A NaN becomes 0, anything else gets the anti-denormal offset d.
 #define QOR_OFFSET(v, d) ((v) == (v) ? (v) + (d) : zero)
 
+// One of the voice's two smoothers (LowPass::process) in lanes over a run
+// whose input x stays put. From the third sample of a run on, the input
+// terms b0 (x + x2) + b1 x1 depend only on the sign of the alternating
+// anti-denormal offset, so they are computed twice and then reused.
+template <int W>
+struct SmootherLanes {
+    using D = typename Lanes<W>::D;
+
+    D in{}, b0{}, b1{}, c1{}, c2{}, x1{}, x2{}, y1{}, y2{}, d{};
+    std::array<D, 2> inputTerms{};
+    std::array<std::array<D, 2>, 2> inputState{};  // x1, x2 after a sample of either sign
+
+    void load(int j, const LowPass& f, double input)
+    {
+        in[j] = input;
+        b0[j] = f.b0, b1[j] = f.b1, c1[j] = f.c1, c2[j] = f.c2;
+        x1[j] = f.x1, x2[j] = f.x2, y1[j] = f.y1, y2[j] = f.y2, d[j] = f.antiDenormal;
+    }
+
+    void store(int j, LowPass& f) const
+    {
+        f.x1 = x1[j], f.x2 = x2[j], f.y1 = y1[j], f.y2 = y2[j], f.antiDenormal = d[j];
+    }
+
+    // Sample n of the run (the output by reference: vectors wider than the
+    // default target's are not returned by value).
+    [[gnu::always_inline]] void step(int n, D& y)
+    {
+        const D zero{};
+        const D offset = d;
+        d = -offset;
+        D terms;
+        if (n < 4) {
+            const D x = QOR_OFFSET(in, offset);
+            const D xa = QOR_OFFSET(x1, offset);
+            const D xb = QOR_OFFSET(x2, offset);
+            terms = b0 * (x + xb) + b1 * xa;
+            x2 = xa;
+            x1 = x;
+            if (n >= 2) {
+                inputTerms[static_cast<size_t>(n & 1)] = terms;
+                inputState[static_cast<size_t>(n & 1)] = {x1, x2};
+            }
+        } else {
+            terms = inputTerms[static_cast<size_t>(n & 1)];
+        }
+        const D ya = QOR_OFFSET(y1, offset);
+        const D yb = QOR_OFFSET(y2, offset);
+        y = terms + c1 * ya + c2 * yb;
+        y2 = ya;
+        y1 = y;
+    }
+
+    // After a run of n samples: the input state of its last sample.
+    void finish(int n)
+    {
+        if (n <= 4) return;
+        const auto& s = inputState[static_cast<size_t>((n - 1) & 1)];
+        x1 = s[0];
+        x2 = s[1];
+    }
+};
+
 // The lanes of Voice::renderSample: LowPass::process for both smoothers,
 // Oscillator::next, ResonantFilter::process. Lanes from count on are idle:
 // all zero, they never ask for coefficients and are never added.
-template <int W>
-[[gnu::always_inline]] inline void renderLanes(Voice* const* voices, int count, double* __restrict sum, int frames,
-                                               const double* __restrict noise, int stride)
+template <int W, bool kSingleTick>
+[[gnu::always_inline]] inline void renderRun(Voice* const* voices, int count, double* __restrict sum, int frames,
+                                             const double* __restrict noise, int stride,
+                                             OscillatorLanes<W>& osc1, OscillatorLanes<W>& osc2, bool noisy)
 {
     using D = typename Lanes<W>::D;
     using M = typename Lanes<W>::M;
@@ -199,20 +284,11 @@ template <int W>
     const D zero{};
     const D five = zero + 5.0;
 
-    // Cutoff smoother (c...), amplitude smoother (a...), ladder, mix gains.
-    D cIn = zero, cB0 = zero, cB1 = zero, cC1 = zero, cC2 = zero, cX1 = zero, cX2 = zero, cY1 = zero, cY2 = zero,
-       cD = zero;
-    D aIn = zero, aB0 = zero, aB1 = zero, aC1 = zero, aC2 = zero, aX1 = zero, aX2 = zero, aY1 = zero, aY2 = zero,
-       aD = zero;
+    SmootherLanes<W> cutoffLanes, ampLanes;
     D g = zero, g4 = zero, o = zero, fb = zero, outGain = zero, norm = zero, s1 = zero, s2 = zero, s3 = zero,
-       s4 = zero, fD = zero, last = zero;
+      s4 = zero, fD = zero, last = zero;
     D gain1 = zero, gain2 = zero;
     D amp = zero;
-    OscillatorLanes<W> osc1, osc2;
-    for (int j = count; j < W; ++j) {
-        osc1.idle(j);
-        osc2.idle(j);
-    }
 
     // The ladder's tables and resonance per lane, for coefficients computed
     // as ResonantFilter::computeCoefficients does; idle lanes read lane 0's.
@@ -234,26 +310,18 @@ template <int W>
 
     for (int j = 0; j < count; ++j) {
         Voice& v = *voices[j];
-        const LowPass& cs = v.cutoffSmoother;
-        cIn[j] = v.cutoffTarget;
-        cB0[j] = cs.b0, cB1[j] = cs.b1, cC1[j] = cs.c1, cC2[j] = cs.c2;
-        cX1[j] = cs.x1, cX2[j] = cs.x2, cY1[j] = cs.y1, cY2[j] = cs.y2, cD[j] = cs.antiDenormal;
-        const LowPass& as = v.ampSmoother;
-        aIn[j] = v.ampTarget;
-        aB0[j] = as.b0, aB1[j] = as.b1, aC1[j] = as.c1, aC2[j] = as.c2;
-        aX1[j] = as.x1, aX2[j] = as.x2, aY1[j] = as.y1, aY2[j] = as.y2, aD[j] = as.antiDenormal;
+        cutoffLanes.load(j, v.cutoffSmoother, v.cutoffTarget);
+        ampLanes.load(j, v.ampSmoother, v.ampTarget);
         const ResonantFilter& f = v.vcf;
         g[j] = f.g, g4[j] = f.g4, o[j] = f.o, fb[j] = f.feedback, outGain[j] = f.outGain, norm[j] = f.norm;
         last[j] = f.lastCutoff;
-        s1[j] = v.vcf.s1, s2[j] = v.vcf.s2, s3[j] = v.vcf.s3, s4[j] = v.vcf.s4, fD[j] = v.vcf.antiDenormal;
+        s1[j] = f.s1, s2[j] = f.s2, s3[j] = f.s3, s4[j] = f.s4, fD[j] = f.antiDenormal;
         gain1[j] = v.osc1Gain;
         gain2[j] = v.osc2Gain;
-        osc1.load(j, &v.osc1, v.osc1Noise != 0);
-        osc2.load(j, &v.osc2, v.osc2Noise != 0);
     }
 
     // Chunks in three passes, so that none holds more state than the
-    // registers take: smoothers, oscillators, then ladder and sum.
+    // registers take: smoothers, oscillators, then ladder; then the sum.
     constexpr int kChunk = 64;
     std::array<D, kChunk> cutoffs;
     std::array<D, kChunk> amps;
@@ -261,48 +329,30 @@ template <int W>
     for (int chunk = 0; chunk < frames; chunk += kChunk) {
         const int length = frames - chunk < kChunk ? frames - chunk : kChunk;
         for (int i = 0; i < length; ++i) {
-            // The smoothers: y = b0 (x + x2) + b1 x1 + c1 y1 + c2 y2.
-            D d = cD;
-            D x = QOR_OFFSET(cIn, d);
-            cX1 = QOR_OFFSET(cX1, d);
-            cX2 = QOR_OFFSET(cX2, d);
-            cY1 = QOR_OFFSET(cY1, d);
-            cY2 = QOR_OFFSET(cY2, d);
-            cD = -d;
-            const D cutoff = cB0 * (x + cX2) + cB1 * cX1 + cC1 * cY1 + cC2 * cY2;
-            cX2 = cX1;
-            cX1 = x;
-            cY2 = cY1;
-            cY1 = cutoff;
+            cutoffLanes.step(chunk + i, cutoffs[static_cast<size_t>(i)]);
+            ampLanes.step(chunk + i, amps[static_cast<size_t>(i)]);
+        }
 
-            d = aD;
-            x = QOR_OFFSET(aIn, d);
-            aX1 = QOR_OFFSET(aX1, d);
-            aX2 = QOR_OFFSET(aX2, d);
-            aY1 = QOR_OFFSET(aY1, d);
-            aY2 = QOR_OFFSET(aY2, d);
-            aD = -d;
-            amp = aB0 * (x + aX2) + aB1 * aX1 + aC1 * aY1 + aC2 * aY2;
-            aX2 = aX1;
-            aX1 = x;
-            aY2 = aY1;
-            aY1 = amp;
-            cutoffs[static_cast<size_t>(i)] = cutoff;
-            amps[static_cast<size_t>(i)] = amp;
+        if (noisy) {
+            for (int i = 0; i < length; ++i) {
+                const double* n = noise + static_cast<ptrdiff_t>(chunk + i) * stride;
+                D draws = zero;
+                for (int j = 0; j < W; ++j) draws[j] = j < count ? n[j] : 0.0;
+                osc1.template next<kSingleTick>();
+                osc2.template next<kSingleTick>();
+                const D w1 = osc1.noise ? draws : osc1.output;
+                const D w2 = osc2.noise ? draws : osc2.output;
+                mixes[static_cast<size_t>(i)] = w2 * gain2 + w1 * gain1;
+            }
+        } else {
+            for (int i = 0; i < length; ++i) {
+                osc1.template next<kSingleTick>();
+                osc2.template next<kSingleTick>();
+                mixes[static_cast<size_t>(i)] = osc2.output * gain2 + osc1.output * gain1;
+            }
         }
 
         for (int i = 0; i < length; ++i) {
-            const double* n = noise + static_cast<ptrdiff_t>(chunk + i) * stride;
-            D draws = zero;
-            for (int j = 0; j < count; ++j) draws[j] = n[j];
-            D w1, w2;
-            osc1.next(draws, w1);
-            osc2.next(draws, w2);
-            mixes[static_cast<size_t>(i)] = w2 * gain2 + w1 * gain1;
-        }
-
-        for (int i = 0; i < length; ++i) {
-            const int s = chunk + i;
             const D cutoff = cutoffs[static_cast<size_t>(i)];
             const D mix = mixes[static_cast<size_t>(i)];
 
@@ -312,7 +362,7 @@ template <int W>
             const D t = __builtin_convertvector(__builtin_convertvector(c, I), D);
             const D rounded = c - t >= 0.5 ? t + 1.0 : t;
             const M changed = rounded != last;
-            if (anyLane(changed, W)) {
+            if (anyLane<W>(changed)) {
                 const I pitch = __builtin_convertvector(rounded, I);
                 D k = zero, tableO = zero, tableG = zero, tableG4 = zero;
                 for (int j = 0; j < W; ++j) {
@@ -335,7 +385,7 @@ template <int W>
             }
 
             // The ladder step of ResonantFilter::core.
-            D d = fD;
+            const D d = fD;
             s1 = QOR_OFFSET(s1, d);
             s2 = QOR_OFFSET(s2, d);
             s3 = QOR_OFFSET(s3, d);
@@ -359,43 +409,76 @@ template <int W>
             v = y3 * g;
             const D y4 = s4 + v;
             s4 = v - o * y4;
-            const D out = y * outGain * amps[static_cast<size_t>(i)];
-
-            double acc = sum[s];
-            for (int j = 0; j < count; ++j) acc += out[j];
-            sum[s] = acc;
+            amp = amps[static_cast<size_t>(i)];
+            mixes[static_cast<size_t>(i)] = y * outGain * amp;
         }
+
+        addLanes<W>(mixes.data(), count, sum + chunk, length);
     }
+    cutoffLanes.finish(frames);
+    ampLanes.finish(frames);
 
     for (int j = 0; j < count; ++j) {
         Voice& v = *voices[j];
-        LowPass& cs = v.cutoffSmoother;
-        cs.x1 = cX1[j], cs.x2 = cX2[j], cs.y1 = cY1[j], cs.y2 = cY2[j], cs.antiDenormal = cD[j];
-        LowPass& as = v.ampSmoother;
-        as.x1 = aX1[j], as.x2 = aX2[j], as.y1 = aY1[j], as.y2 = aY2[j], as.antiDenormal = aD[j];
+        cutoffLanes.store(j, v.cutoffSmoother);
+        ampLanes.store(j, v.ampSmoother);
         v.amp = amp[j];
         ResonantFilter& f = v.vcf;
         f.s1 = s1[j], f.s2 = s2[j], f.s3 = s3[j], f.s4 = s4[j], f.antiDenormal = fD[j];
         f.g = g[j], f.g4 = g4[j], f.o = o[j], f.feedback = fb[j], f.outGain = outGain[j], f.norm = norm[j];
         f.lastCutoff = last[j];
     }
-    osc1.store(count);
-    osc2.store(count);
 }
 
 #undef QOR_OFFSET
 
-// Two pairs one after the other: each sample still adds the voices in index order.
-void renderSse2(Voice* const* voices, int count, double* sum, int frames, const double* noise, int stride)
+// Up to W voices in W lanes, with their oscillators' wave tables.
+template <int W>
+[[gnu::always_inline]] inline void renderLanes(Voice* const* voices, const int8_t* const* waves, int count,
+                                               double* sum, int frames, const double* noise, int stride)
 {
-    renderLanes<2>(voices, count < 2 ? count : 2, sum, frames, noise, stride);
-    if (count > 2) renderLanes<2>(voices + 2, count - 2, sum, frames, noise + 2, stride);
+    OscillatorLanes<W> osc1, osc2;
+    bool noisy = false;
+    for (int j = 0; j < count; ++j) {
+        Voice& v = *voices[j];
+        osc1.load(j, &v.osc1, v.osc1Noise != 0, waves[2 * j]);
+        osc2.load(j, &v.osc2, v.osc2Noise != 0, waves[2 * j + 1]);
+        noisy |= v.osc1Noise || v.osc2Noise;
+    }
+    if (osc1.singleTicks() && osc2.singleTicks())
+        renderRun<W, true>(voices, count, sum, frames, noise, stride, osc1, osc2, noisy);
+    else
+        renderRun<W, false>(voices, count, sum, frames, noise, stride, osc1, osc2, noisy);
+    osc1.store(count);
+    osc2.store(count);
 }
 
-__attribute__((target("avx2"))) void renderAvx2(Voice* const* voices, int count, double* sum, int frames,
-                                                const double* noise, int stride)
+// Groups of W one after the other: each sample still adds the voices in index order.
+template <int W>
+[[gnu::always_inline]] inline void renderGroups(Voice* const* voices, const int8_t* const* waves, int count,
+                                                double* sum, int frames, const double* noise, int stride)
 {
-    renderLanes<4>(voices, count, sum, frames, noise, stride);
+    for (int k = 0; k < count; k += W)
+        renderLanes<W>(voices + k, waves + 2 * k, count - k < W ? count - k : W, sum, frames, noise + k, stride);
+}
+
+void renderSse2(Voice* const* voices, const int8_t* const* waves, int count, double* sum, int frames,
+                const double* noise, int stride)
+{
+    renderGroups<2>(voices, waves, count, sum, frames, noise, stride);
+}
+
+__attribute__((target("avx2"))) void renderAvx2(Voice* const* voices, const int8_t* const* waves, int count,
+                                                double* sum, int frames, const double* noise, int stride)
+{
+    renderGroups<4>(voices, waves, count, sum, frames, noise, stride);
+}
+
+__attribute__((target("avx512f,avx512dq"))) void renderAvx512(Voice* const* voices, const int8_t* const* waves,
+                                                              int count, double* sum, int frames,
+                                                              const double* noise, int stride)
+{
+    renderGroups<8>(voices, waves, count, sum, frames, noise, stride);
 }
 
 }  // namespace
@@ -406,30 +489,41 @@ VoiceKernel CurrentVoiceKernel() { return currentKernel.load(std::memory_order_r
 
 bool SelectVoiceKernel(VoiceKernel kernel)
 {
-    if (kernel == VoiceKernel::Avx2 && bestKernel != VoiceKernel::Avx2) return false;
+    // Each kernel's instructions include those of the ones before it.
+    if (static_cast<int>(kernel) > static_cast<int>(bestKernel)) return false;
     currentKernel.store(kernel, std::memory_order_relaxed);
     return true;
 }
 
-void RenderVoiceLanes(Voice* const* voices, int count, double* sum, int frames, const double* noise, int stride)
+void RenderVoiceLanes(Voice* const* voices, int count, double* sum, int frames, const double* noise, int stride,
+                      const WaveTables& tables)
 {
     if (count <= 0 || frames <= 0) return;
+    if (count > kVoiceLanes) count = kVoiceLanes;
     VoiceKernel kernel = currentKernel.load(std::memory_order_relaxed);
-    // A lone voice fills one lane of four and is cheaper on its own. A ladder
-    // kicked into oscillation at its first sample, or one without its tables,
-    // takes the plain way too.
+    // A lone voice fills one lane and is cheaper on its own. A ladder kicked
+    // into oscillation at its first sample, one without its tables, or an
+    // oscillator reading a wave the tables do not hold takes the plain way too.
     if (count == 1) kernel = VoiceKernel::Scalar;
-    for (int j = 0; j < count; ++j) {
-        const ResonantFilter& f = voices[j]->vcf;
+    std::array<const int8_t*, 2 * kVoiceLanes> waves{};
+    for (int j = 0; j < count && kernel != VoiceKernel::Scalar; ++j) {
+        const Voice& v = *voices[j];
+        const ResonantFilter& f = v.vcf;
         if (f.prime || !f.tables || f.tables->ladderG4.size() <= static_cast<size_t>(kMaxPitch) ||
             f.tables->resoK.size() <= static_cast<size_t>(kMaxPitch) ||
             f.tables->ladderO.size() <= static_cast<size_t>(kMaxPitch) ||
             f.tables->ladderG.size() <= static_cast<size_t>(kMaxPitch))
             kernel = VoiceKernel::Scalar;
+        const auto k = static_cast<size_t>(2 * j);
+        waves[k] = tables.lookUp(v.osc1);
+        waves[k + 1] = tables.lookUp(v.osc2);
+        if ((v.osc1.enabled && !v.osc1Noise && !waves[k]) || (v.osc2.enabled && !v.osc2Noise && !waves[k + 1]))
+            kernel = VoiceKernel::Scalar;
     }
     switch (kernel) {
-        case VoiceKernel::Avx2: renderAvx2(voices, count, sum, frames, noise, stride); break;
-        case VoiceKernel::Sse2: renderSse2(voices, count, sum, frames, noise, stride); break;
+        case VoiceKernel::Avx512: renderAvx512(voices, waves.data(), count, sum, frames, noise, stride); break;
+        case VoiceKernel::Avx2: renderAvx2(voices, waves.data(), count, sum, frames, noise, stride); break;
+        case VoiceKernel::Sse2: renderSse2(voices, waves.data(), count, sum, frames, noise, stride); break;
         case VoiceKernel::Scalar: renderScalarGroup(voices, count, sum, frames, noise, stride); break;
     }
 }

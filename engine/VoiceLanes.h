@@ -1,20 +1,22 @@
-// Up to four sounding voices rendered side by side, one voice per SIMD lane:
+// Up to eight sounding voices rendered side by side, one voice per SIMD lane:
 // the two smoothers, the ladder and the oscillator clocks run as vectors of
-// doubles (four lanes in AVX2 registers where the processor has them, else
-// two pairs in SSE2 ones), only the wave bytes are read lane by lane. Every lane does the very operations of
-// Voice::renderSample in the same order, so the sum is the same to the bit
-// whichever way it is computed.
+// doubles (eight lanes in AVX-512 registers where the processor has them,
+// else four in AVX2 ones, else pairs in SSE2 ones); each oscillator reads its
+// wave with one lookup per lane in the WaveTables. Every lane does the very
+// operations of Voice::renderSample in the same order, so the sum is the same
+// to the bit whichever way it is computed.
 #pragma once
 
 namespace qor {
 
 struct Voice;
+class WaveTables;
 
-constexpr int kVoiceLanes = 4;
+constexpr int kVoiceLanes = 8;
 
 // How the voices are computed: one at a time through Voice::renderSample, or
-// in lanes of SSE2 or AVX2 registers. All give the same output.
-enum class VoiceKernel { Scalar, Sse2, Avx2 };
+// in lanes of SSE2, AVX2 or AVX-512 registers. All give the same output.
+enum class VoiceKernel { Scalar, Sse2, Avx2, Avx512 };
 
 // The best kernel this processor runs (chosen once, at load).
 VoiceKernel BestVoiceKernel();
@@ -23,9 +25,11 @@ VoiceKernel BestVoiceKernel();
 VoiceKernel CurrentVoiceKernel();
 bool SelectVoiceKernel(VoiceKernel kernel);
 
-// Audio thread. Adds voices[0..count) (count 1..4, in index order within each
-// sample) into sum[0..frames). Voice j's noise draws are noise[j],
-// noise[j + stride], ... one per sample.
-void RenderVoiceLanes(Voice* const* voices, int count, double* sum, int frames, const double* noise, int stride);
+// Audio thread. Adds voices[0..count) (count 1..kVoiceLanes, in index order
+// within each sample) into sum[0..frames). Voice j's noise draws are
+// noise[j], noise[j + stride], ... one per sample. The oscillators' waves are
+// read from tables, which must be up to date with the user waves.
+void RenderVoiceLanes(Voice* const* voices, int count, double* sum, int frames, const double* noise, int stride,
+                      const WaveTables& tables);
 
 }  // namespace qor
