@@ -180,28 +180,29 @@ struct OscillatorLanes {
     }
 };
 
-// The first C lanes of each of n vectors added to out[0..n), in lane order.
-template <int C, class D>
-[[gnu::always_inline]] inline void addFirst(const D* lanes, double* __restrict out, int n)
+// The first C voices of each of n samples (G vectors of W lanes each) added
+// to out[0..n), in voice order.
+template <int C, int W, class Sample>
+[[gnu::always_inline]] inline void addFirst(const Sample* samples, double* __restrict out, int n)
 {
     for (int i = 0; i < n; ++i) {
         double acc = out[i];
-        for (int j = 0; j < C; ++j) acc += lanes[i][j];
+        for (int j = 0; j < C; ++j) acc += samples[i][static_cast<size_t>(j / W)][j % W];
         out[i] = acc;
     }
 }
 
-// The first count (1..C) lanes of each of n vectors, added to out[0..n).
-template <int C, class D>
-[[gnu::always_inline]] inline void addLanes(const D* lanes, int count, double* __restrict out, int n)
+// The same for the first count (1..C) voices.
+template <int C, int W, class Sample>
+[[gnu::always_inline]] inline void addVoices(const Sample* samples, int count, double* __restrict out, int n)
 {
     if constexpr (C > 1) {
         if (count < C) {
-            addLanes<C - 1>(lanes, count, out, n);
+            addVoices<C - 1, W>(samples, count, out, n);
             return;
         }
     }
-    addFirst<C>(lanes, out, n);
+    addFirst<C, W>(samples, out, n);
 }
 
 // A NaN becomes 0, anything else gets the anti-denormal offset d.
@@ -270,215 +271,262 @@ struct SmootherLanes {
     }
 };
 
-// The lanes of Voice::renderSample: LowPass::process for both smoothers,
-// Oscillator::next, ResonantFilter::process. Lanes from count on are idle:
-// all zero, they never ask for coefficients and are never added.
-template <int W, bool kSingleTick>
-[[gnu::always_inline]] inline void renderRun(Voice* const* voices, int count, double* __restrict sum, int frames,
-                                             const double* __restrict noise, int stride,
-                                             OscillatorLanes<W>& osc1, OscillatorLanes<W>& osc2, bool noisy)
-{
+// The ladder of ResonantFilter::process in lanes: coefficients computed as
+// ResonantFilter::computeCoefficients does whenever a lane's rounded cutoff
+// changes, then the step of ResonantFilter::core.
+template <int W>
+struct LadderLanes {
     using D = typename Lanes<W>::D;
     using M = typename Lanes<W>::M;
     using I = typename Lanes<W>::I;
-    const D zero{};
-    const D five = zero + 5.0;
 
-    SmootherLanes<W> cutoffLanes, ampLanes;
-    D g = zero, g4 = zero, o = zero, fb = zero, outGain = zero, norm = zero, s1 = zero, s2 = zero, s3 = zero,
-      s4 = zero, fD = zero, last = zero;
-    D gain1 = zero, gain2 = zero;
-    D amp = zero;
-
-    // The ladder's tables and resonance per lane, for coefficients computed
-    // as ResonantFilter::computeCoefficients does; idle lanes read lane 0's.
-    const FilterTables& firstTables = *voices[0]->vcf.tables;
+    D g{}, g4{}, o{}, fb{}, outGain{}, norm{}, s1{}, s2{}, s3{}, s4{}, d{}, last{};
+    D resonance{}, resonanceGain{};
+    // Idle lanes read the first voice's tables and never ask for coefficients.
     std::array<const double*, W> resoK{}, ladderO{}, ladderG{}, ladderG4{};
-    D resonance = zero, resonanceGain = zero;
-    for (int j = 0; j < W; ++j) {
+
+    void tables(int j, const FilterTables& t)
+    {
         const auto k = static_cast<size_t>(j);
-        const FilterTables& t = j < count ? *voices[j]->vcf.tables : firstTables;
         resoK[k] = t.resoK.data();
         ladderO[k] = t.ladderO.data();
         ladderG[k] = t.ladderG.data();
         ladderG4[k] = t.ladderG4.data();
-        if (j < count) {
-            resonance[j] = voices[j]->vcf.resonance;
-            resonanceGain[j] = voices[j]->vcf.resonanceGain;
-        }
     }
 
-    for (int j = 0; j < count; ++j) {
-        Voice& v = *voices[j];
-        cutoffLanes.load(j, v.cutoffSmoother, v.cutoffTarget);
-        ampLanes.load(j, v.ampSmoother, v.ampTarget);
-        const ResonantFilter& f = v.vcf;
+    void load(int j, const ResonantFilter& f)
+    {
+        tables(j, *f.tables);
+        resonance[j] = f.resonance;
+        resonanceGain[j] = f.resonanceGain;
         g[j] = f.g, g4[j] = f.g4, o[j] = f.o, fb[j] = f.feedback, outGain[j] = f.outGain, norm[j] = f.norm;
         last[j] = f.lastCutoff;
-        s1[j] = f.s1, s2[j] = f.s2, s3[j] = f.s3, s4[j] = f.s4, fD[j] = f.antiDenormal;
-        gain1[j] = v.osc1Gain;
-        gain2[j] = v.osc2Gain;
+        s1[j] = f.s1, s2[j] = f.s2, s3[j] = f.s3, s4[j] = f.s4, d[j] = f.antiDenormal;
     }
 
-    // Chunks in three passes, so that none holds more state than the
-    // registers take: smoothers, oscillators, then ladder; then the sum.
-    constexpr int kChunk = 64;
-    std::array<D, kChunk> cutoffs;
-    std::array<D, kChunk> amps;
-    std::array<D, kChunk> mixes;
-    for (int chunk = 0; chunk < frames; chunk += kChunk) {
-        const int length = frames - chunk < kChunk ? frames - chunk : kChunk;
-        for (int i = 0; i < length; ++i) {
-            cutoffLanes.step(chunk + i, cutoffs[static_cast<size_t>(i)]);
-            ampLanes.step(chunk + i, amps[static_cast<size_t>(i)]);
-        }
-
-        if (noisy) {
-            for (int i = 0; i < length; ++i) {
-                const double* n = noise + static_cast<ptrdiff_t>(chunk + i) * stride;
-                D draws = zero;
-                for (int j = 0; j < W; ++j) draws[j] = j < count ? n[j] : 0.0;
-                osc1.template next<kSingleTick>();
-                osc2.template next<kSingleTick>();
-                const D w1 = osc1.noise ? draws : osc1.output;
-                const D w2 = osc2.noise ? draws : osc2.output;
-                mixes[static_cast<size_t>(i)] = w2 * gain2 + w1 * gain1;
-            }
-        } else {
-            for (int i = 0; i < length; ++i) {
-                osc1.template next<kSingleTick>();
-                osc2.template next<kSingleTick>();
-                mixes[static_cast<size_t>(i)] = osc2.output * gain2 + osc1.output * gain1;
-            }
-        }
-
-        for (int i = 0; i < length; ++i) {
-            const D cutoff = cutoffs[static_cast<size_t>(i)];
-            const D mix = mixes[static_cast<size_t>(i)];
-
-            // The cutoff clamped to 0..17280 (NaN to 0) and rounded half away from zero.
-            D c = cutoff >= 0.0 ? cutoff : zero;
-            c = c > static_cast<double>(kMaxPitch) ? D{} + static_cast<double>(kMaxPitch) : c;
-            const D t = __builtin_convertvector(__builtin_convertvector(c, I), D);
-            const D rounded = c - t >= 0.5 ? t + 1.0 : t;
-            const M changed = rounded != last;
-            if (anyLane<W>(changed)) {
-                const I pitch = __builtin_convertvector(rounded, I);
-                D k = zero, tableO = zero, tableG = zero, tableG4 = zero;
-                for (int j = 0; j < W; ++j) {
-                    const auto lane = static_cast<size_t>(j);
-                    const auto p = static_cast<size_t>(pitch[j]);
-                    k[j] = resoK[lane][p];
-                    tableO[j] = ladderO[lane][p];
-                    tableG[j] = ladderG[lane][p];
-                    tableG4[j] = ladderG4[lane][p];
-                }
-                const D feedback = resonance * k;
-                const D newNorm = 1.0 / (tableG4 * feedback + 1.0);
-                fb = changed ? feedback : fb;
-                outGain = changed ? resonanceGain : outGain;
-                o = changed ? tableO : o;
-                g = changed ? tableG : g;
-                g4 = changed ? tableG4 : g4;
-                norm = changed ? newNorm : norm;
-                last = changed ? rounded : last;
-            }
-
-            // The ladder step of ResonantFilter::core.
-            const D d = fD;
-            s1 = QOR_OFFSET(s1, d);
-            s2 = QOR_OFFSET(s2, d);
-            s3 = QOR_OFFSET(s3, d);
-            s4 = QOR_OFFSET(s4, d);
-            fD = -d;
-            const D x = mix == mix ? mix : zero;
-            const D y = (g * (g * (g * s1 + s2) + s3) + s4 + g4 * x) * norm;
-            const D h = 0.2 * y;
-            D sat = (h * h + 27.0) * 5.0 * h / (9.0 * h * h + 27.0);
-            sat = h > 3.0 ? five : sat;
-            sat = h < -3.0 ? -five : sat;
-            D v = (x - sat * fb) * g;
-            const D y1 = s1 + v;
-            s1 = v - o * y1;
-            v = y1 * g;
-            const D y2 = s2 + v;
-            s2 = v - o * y2;
-            v = y2 * g;
-            const D y3 = s3 + v;
-            s3 = v - o * y3;
-            v = y3 * g;
-            const D y4 = s4 + v;
-            s4 = v - o * y4;
-            amp = amps[static_cast<size_t>(i)];
-            mixes[static_cast<size_t>(i)] = y * outGain * amp;
-        }
-
-        addLanes<W>(mixes.data(), count, sum + chunk, length);
-    }
-    cutoffLanes.finish(frames);
-    ampLanes.finish(frames);
-
-    for (int j = 0; j < count; ++j) {
-        Voice& v = *voices[j];
-        cutoffLanes.store(j, v.cutoffSmoother);
-        ampLanes.store(j, v.ampSmoother);
-        v.amp = amp[j];
-        ResonantFilter& f = v.vcf;
-        f.s1 = s1[j], f.s2 = s2[j], f.s3 = s3[j], f.s4 = s4[j], f.antiDenormal = fD[j];
+    void store(int j, ResonantFilter& f) const
+    {
+        f.s1 = s1[j], f.s2 = s2[j], f.s3 = s3[j], f.s4 = s4[j], f.antiDenormal = d[j];
         f.g = g[j], f.g4 = g4[j], f.o = o[j], f.feedback = fb[j], f.outGain = outGain[j], f.norm = norm[j];
         f.lastCutoff = last[j];
     }
-}
+
+    // One sample: the ladder's output times the amplitude, into out.
+    [[gnu::always_inline]] void step(const D& cutoff, const D& mix, const D& amp, D& out)
+    {
+        const D zero{};
+        const D five = zero + 5.0;
+        // The cutoff clamped to 0..17280 (NaN to 0) and rounded half away from zero.
+        D c = cutoff >= 0.0 ? cutoff : zero;
+        c = c > static_cast<double>(kMaxPitch) ? zero + static_cast<double>(kMaxPitch) : c;
+        const D t = __builtin_convertvector(__builtin_convertvector(c, I), D);
+        const D rounded = c - t >= 0.5 ? t + 1.0 : t;
+        const M changed = rounded != last;
+        if (anyLane<W>(changed)) {
+            const I pitch = __builtin_convertvector(rounded, I);
+            D k = zero, tableO = zero, tableG = zero, tableG4 = zero;
+            for (int j = 0; j < W; ++j) {
+                const auto lane = static_cast<size_t>(j);
+                const auto p = static_cast<size_t>(pitch[j]);
+                k[j] = resoK[lane][p];
+                tableO[j] = ladderO[lane][p];
+                tableG[j] = ladderG[lane][p];
+                tableG4[j] = ladderG4[lane][p];
+            }
+            const D feedback = resonance * k;
+            const D newNorm = 1.0 / (tableG4 * feedback + 1.0);
+            fb = changed ? feedback : fb;
+            outGain = changed ? resonanceGain : outGain;
+            o = changed ? tableO : o;
+            g = changed ? tableG : g;
+            g4 = changed ? tableG4 : g4;
+            norm = changed ? newNorm : norm;
+            last = changed ? rounded : last;
+        }
+
+        const D offset = d;
+        s1 = QOR_OFFSET(s1, offset);
+        s2 = QOR_OFFSET(s2, offset);
+        s3 = QOR_OFFSET(s3, offset);
+        s4 = QOR_OFFSET(s4, offset);
+        d = -offset;
+        const D x = mix == mix ? mix : zero;
+        const D y = (g * (g * (g * s1 + s2) + s3) + s4 + g4 * x) * norm;
+        const D h = 0.2 * y;
+        D sat = (h * h + 27.0) * 5.0 * h / (9.0 * h * h + 27.0);
+        sat = h > 3.0 ? five : sat;
+        sat = h < -3.0 ? -five : sat;
+        D v = (x - sat * fb) * g;
+        const D y1 = s1 + v;
+        s1 = v - o * y1;
+        v = y1 * g;
+        const D y2 = s2 + v;
+        s2 = v - o * y2;
+        v = y2 * g;
+        const D y3 = s3 + v;
+        s3 = v - o * y3;
+        v = y3 * g;
+        const D y4 = s4 + v;
+        s4 = v - o * y4;
+        out = y * outGain * amp;
+    }
+};
 
 #undef QOR_OFFSET
 
-// Up to W voices in W lanes, with their oscillators' wave tables.
-template <int W>
-[[gnu::always_inline]] inline void renderLanes(Voice* const* voices, const int8_t* const* waves, int count,
-                                               double* sum, int frames, const double* noise, int stride)
-{
-    OscillatorLanes<W> osc1, osc2;
-    bool noisy = false;
-    for (int j = 0; j < count; ++j) {
-        Voice& v = *voices[j];
-        osc1.load(j, &v.osc1, v.osc1Noise != 0, waves[2 * j]);
-        osc2.load(j, &v.osc2, v.osc2Noise != 0, waves[2 * j + 1]);
-        noisy |= v.osc1Noise || v.osc2Noise;
-    }
-    if (osc1.singleTicks() && osc2.singleTicks())
-        renderRun<W, true>(voices, count, sum, frames, noise, stride, osc1, osc2, noisy);
-    else
-        renderRun<W, false>(voices, count, sum, frames, noise, stride, osc1, osc2, noisy);
-    osc1.store(count);
-    osc2.store(count);
-}
+// Up to W x G voices: G vectors of W lanes side by side, so that the ladders'
+// long chains of dependent operations overlap. Voice j sits in vector j / W,
+// lane j % W; lanes from count on are idle: all zero, never stored, never
+// added.
+template <int W, int G>
+struct VoiceGroup {
+    using D = typename Lanes<W>::D;
 
-// Groups of W one after the other: each sample still adds the voices in index order.
-template <int W>
+    std::array<OscillatorLanes<W>, G> osc1, osc2;
+    std::array<SmootherLanes<W>, G> cutoffs, amps;
+    std::array<LadderLanes<W>, G> ladders;
+    std::array<D, G> gain1{}, gain2{}, amp{};
+    bool noisy = false;
+
+    void load(Voice* const* voices, const int8_t* const* waves, int count)
+    {
+        for (int q = 0; q < G; ++q)
+            for (int j = 0; j < W; ++j) ladders[static_cast<size_t>(q)].tables(j, *voices[0]->vcf.tables);
+        for (int i = 0; i < count; ++i) {
+            Voice& v = *voices[i];
+            const auto q = static_cast<size_t>(i / W);
+            const int j = i % W;
+            osc1[q].load(j, &v.osc1, v.osc1Noise != 0, waves[2 * i]);
+            osc2[q].load(j, &v.osc2, v.osc2Noise != 0, waves[2 * i + 1]);
+            noisy |= v.osc1Noise || v.osc2Noise;
+            cutoffs[q].load(j, v.cutoffSmoother, v.cutoffTarget);
+            amps[q].load(j, v.ampSmoother, v.ampTarget);
+            ladders[q].load(j, v.vcf);
+            gain1[q][j] = v.osc1Gain;
+            gain2[q][j] = v.osc2Gain;
+        }
+    }
+
+    void store(Voice* const* voices, int count) const
+    {
+        for (int i = 0; i < count; ++i) {
+            Voice& v = *voices[i];
+            const auto q = static_cast<size_t>(i / W);
+            const int j = i % W;
+            cutoffs[q].store(j, v.cutoffSmoother);
+            amps[q].store(j, v.ampSmoother);
+            v.amp = amp[q][j];
+            ladders[q].store(j, v.vcf);
+        }
+        for (int q = 0; q < G; ++q) {
+            const int inVector = count - q * W;
+            osc1[static_cast<size_t>(q)].store(inVector < 0 ? 0 : inVector > W ? W : inVector);
+            osc2[static_cast<size_t>(q)].store(inVector < 0 ? 0 : inVector > W ? W : inVector);
+        }
+    }
+
+    bool singleTicks() const
+    {
+        for (int q = 0; q < G; ++q)
+            if (!osc1[static_cast<size_t>(q)].singleTicks() || !osc2[static_cast<size_t>(q)].singleTicks())
+                return false;
+        return true;
+    }
+
+    // The run, in chunks of three passes so that none holds more state than
+    // the registers take: smoothers, oscillators, then ladders; then the sum.
+    template <bool kSingleTick>
+    [[gnu::always_inline]] void render(int count, double* __restrict sum, int frames, const double* __restrict noise,
+                                       int stride)
+    {
+        constexpr int kChunk = 32;
+        std::array<std::array<D, G>, kChunk> cutoff, level, mix;
+        for (int chunk = 0; chunk < frames; chunk += kChunk) {
+            const int length = frames - chunk < kChunk ? frames - chunk : kChunk;
+            for (int i = 0; i < length; ++i)
+#pragma GCC unroll 4
+                for (size_t q = 0; q < G; ++q) {
+                    cutoffs[q].step(chunk + i, cutoff[static_cast<size_t>(i)][q]);
+                    amps[q].step(chunk + i, level[static_cast<size_t>(i)][q]);
+                }
+
+            for (int i = 0; i < length; ++i) {
+                const double* n = noise + static_cast<ptrdiff_t>(chunk + i) * stride;
+#pragma GCC unroll 4
+                for (size_t q = 0; q < G; ++q) {
+                    OscillatorLanes<W>& a = osc1[q];
+                    OscillatorLanes<W>& b = osc2[q];
+                    a.template next<kSingleTick>();
+                    b.template next<kSingleTick>();
+                    D& m = mix[static_cast<size_t>(i)][q];
+                    if (noisy) {
+                        D draws{};
+                        for (int j = 0; j < W; ++j) {
+                            const int voice = static_cast<int>(q) * W + j;
+                            draws[j] = voice < count ? n[voice] : 0.0;
+                        }
+                        const D w1 = a.noise ? draws : a.output;
+                        const D w2 = b.noise ? draws : b.output;
+                        m = w2 * gain2[q] + w1 * gain1[q];
+                    } else {
+                        m = b.output * gain2[q] + a.output * gain1[q];
+                    }
+                }
+            }
+
+            for (int i = 0; i < length; ++i)
+#pragma GCC unroll 4
+                for (size_t q = 0; q < G; ++q) {
+                    const auto k = static_cast<size_t>(i);
+                    ladders[q].step(cutoff[k][q], mix[k][q], level[k][q], mix[k][q]);
+                }
+
+            addVoices<W * G, W>(mix.data(), count, sum + chunk, length);
+        }
+        for (size_t q = 0; q < G; ++q) {
+            cutoffs[q].finish(frames);
+            amps[q].finish(frames);
+            if (frames > 0) amp[q] = level[static_cast<size_t>((frames - 1) % kChunk)][q];
+        }
+    }
+};
+
+// Up to W x G voices at a time, groups one after the other: each sample still
+// adds the voices in index order.
+template <int W, int G>
 [[gnu::always_inline]] inline void renderGroups(Voice* const* voices, const int8_t* const* waves, int count,
                                                 double* sum, int frames, const double* noise, int stride)
 {
-    for (int k = 0; k < count; k += W)
-        renderLanes<W>(voices + k, waves + 2 * k, count - k < W ? count - k : W, sum, frames, noise + k, stride);
+    constexpr int kGroup = W * G;
+    for (int k = 0; k < count; k += kGroup) {
+        const int n = count - k < kGroup ? count - k : kGroup;
+        VoiceGroup<W, G> group;
+        group.load(voices + k, waves + 2 * k, n);
+        if (group.singleTicks())
+            group.template render<true>(n, sum, frames, noise + k, stride);
+        else
+            group.template render<false>(n, sum, frames, noise + k, stride);
+        group.store(voices + k, n);
+    }
 }
 
 void renderSse2(Voice* const* voices, const int8_t* const* waves, int count, double* sum, int frames,
                 const double* noise, int stride)
 {
-    renderGroups<2>(voices, waves, count, sum, frames, noise, stride);
+    renderGroups<2, 2>(voices, waves, count, sum, frames, noise, stride);
 }
 
 __attribute__((target("avx2"))) void renderAvx2(Voice* const* voices, const int8_t* const* waves, int count,
                                                 double* sum, int frames, const double* noise, int stride)
 {
-    renderGroups<4>(voices, waves, count, sum, frames, noise, stride);
+    renderGroups<4, 2>(voices, waves, count, sum, frames, noise, stride);
 }
 
 __attribute__((target("avx512f,avx512dq"))) void renderAvx512(Voice* const* voices, const int8_t* const* waves,
                                                               int count, double* sum, int frames,
                                                               const double* noise, int stride)
 {
-    renderGroups<8>(voices, waves, count, sum, frames, noise, stride);
+    renderGroups<8, 2>(voices, waves, count, sum, frames, noise, stride);
 }
 
 }  // namespace
