@@ -3,6 +3,7 @@
 #include <array>
 #include <atomic>
 #include <cstddef>
+#include <utility>
 
 #include "engine/Voice.h"
 #include "engine/WaveTables.h"
@@ -152,6 +153,14 @@ struct OscillatorLanes {
         return true;
     }
 
+    // Each lane's table at its position h, built as one vector from the
+    // bytes: eight small stores read back as one vector would stall.
+    template <size_t... J>
+    [[gnu::always_inline]] void lookUp(const U& h, I& value, std::index_sequence<J...>) const
+    {
+        value = I{table[J][h[J]]...};
+    }
+
     // One sample; output then holds each lane's wave output (0 for lanes
     // that play none).
     template <bool kSingleTick>
@@ -174,7 +183,7 @@ struct OscillatorLanes {
         phase = tick ? stepped : phase;
         const U h = stepped >> 16;
         I value;
-        for (int j = 0; j < W; ++j) value[j] = table[static_cast<size_t>(j)][h[j]];
+        lookUp(h, value, std::make_index_sequence<W>());
         const D fresh = __builtin_convertvector(value, D) / 128.0;
         output = tick ? fresh : output;
     }
