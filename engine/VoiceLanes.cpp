@@ -320,6 +320,14 @@ struct LadderLanes {
         f.lastCutoff = last[j];
     }
 
+    // Each lane's table entry at its pitch, built as one vector.
+    template <size_t... J>
+    [[gnu::always_inline]] static void lookUp(const std::array<const double*, W>& table, const I& pitch, D& value,
+                                              std::index_sequence<J...>)
+    {
+        value = D{table[J][pitch[J]]...};
+    }
+
     // One sample: the ladder's output times the amplitude, into out.
     [[gnu::always_inline]] void step(const D& cutoff, const D& mix, const D& amp, D& out)
     {
@@ -333,15 +341,12 @@ struct LadderLanes {
         const M changed = rounded != last;
         if (anyLane<W>(changed)) {
             const I pitch = __builtin_convertvector(rounded, I);
-            D k = zero, tableO = zero, tableG = zero, tableG4 = zero;
-            for (int j = 0; j < W; ++j) {
-                const auto lane = static_cast<size_t>(j);
-                const auto p = static_cast<size_t>(pitch[j]);
-                k[j] = resoK[lane][p];
-                tableO[j] = ladderO[lane][p];
-                tableG[j] = ladderG[lane][p];
-                tableG4[j] = ladderG4[lane][p];
-            }
+            D k, tableO, tableG, tableG4;
+            constexpr auto lanes = std::make_index_sequence<W>();
+            lookUp(resoK, pitch, k, lanes);
+            lookUp(ladderO, pitch, tableO, lanes);
+            lookUp(ladderG, pitch, tableG, lanes);
+            lookUp(ladderG4, pitch, tableG4, lanes);
             const D feedback = resonance * k;
             const D newNorm = 1.0 / (tableG4 * feedback + 1.0);
             fb = changed ? feedback : fb;
