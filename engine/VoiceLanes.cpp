@@ -389,7 +389,8 @@ struct LadderLanes {
 #undef QOR_OFFSET
 
 // Up to W x G voices: G vectors of W lanes side by side, so that the ladders'
-// long chains of dependent operations overlap. Voice j sits in vector j / W,
+// long chains of dependent operations overlap (one ladder step is a chain of
+// some thirty dependent operations, a division among them). Voice j sits in vector j / W,
 // lane j % W; lanes from count on are idle: all zero, never stored, never
 // added.
 template <int W, int G>
@@ -527,13 +528,13 @@ template <int W, int G>
 void renderSse2(Voice* const* voices, const int8_t* const* waves, int count, double* sum, int frames,
                 const double* noise, int stride)
 {
-    renderGroups<2, 2>(voices, waves, count, sum, frames, noise, stride);
+    renderGroups<2, 4>(voices, waves, count, sum, frames, noise, stride);
 }
 
 __attribute__((target("avx2"))) void renderAvx2(Voice* const* voices, const int8_t* const* waves, int count,
                                                 double* sum, int frames, const double* noise, int stride)
 {
-    renderGroups<4, 2>(voices, waves, count, sum, frames, noise, stride);
+    renderGroups<4, 4>(voices, waves, count, sum, frames, noise, stride);
 }
 
 __attribute__((target("avx512f,avx512dq"))) void renderAvx512(Voice* const* voices, const int8_t* const* waves,

@@ -1,9 +1,9 @@
 // Sounding voices rendered side by side, one voice per SIMD lane: the two
 // smoothers, the ladder and the oscillator clocks run as vectors of doubles
 // (eight lanes in AVX-512 registers where the processor has them, else four
-// in AVX2 ones, else pairs in SSE2 ones), two vectors at a time so that the
-// ladders' long chains of dependent operations overlap; each oscillator reads
-// its wave with one lookup per lane in the WaveTables. Every lane does the very
+// in AVX2 ones, else pairs in SSE2 ones), several vectors at a time so that
+// the ladders' long chains of dependent operations overlap; each oscillator
+// reads its wave with one lookup per lane in the WaveTables. Every lane does the very
 // operations of Voice::renderSample in the same order, so the sum is the same
 // to the bit whichever way it is computed.
 #pragma once
@@ -13,7 +13,9 @@ namespace qor {
 struct Voice;
 class WaveTables;
 
-// The most voices rendered together: two vectors of eight lanes.
+// The most voices rendered together: two vectors of eight lanes in AVX-512,
+// four of four in AVX2 (fewer registers, so the AVX-512 kernel takes fewer
+// vectors), four pairs in SSE2.
 constexpr int kVoiceLanes = 16;
 
 // How the voices are computed: one at a time through Voice::renderSample, or
