@@ -196,6 +196,7 @@ template <int C, int W, class Sample>
 {
     for (int i = 0; i < n; ++i) {
         double acc = out[i];
+#pragma GCC unroll 16
         for (int j = 0; j < C; ++j) acc += samples[i][static_cast<size_t>(j / W)][j % W];
         out[i] = acc;
     }
