@@ -55,7 +55,8 @@ struct Oscillator {
 
     // The wave byte at phase position h (bits 16..23 of the phase) for
     // increment band r, interpolated from the slope memory, as -128..127. The
-    // sample and slope bytes are read at (base + a) & mask.
+    // sample and slope bytes are read at (base + a) & mask. The voice lanes
+    // read the same values from the WaveTables, which are built with it.
     static int wavePoint(const uint8_t* samples, const uint8_t* slopes, uint32_t base, uint32_t mask, uint32_t h,
                          uint32_t r)
     {

@@ -41,8 +41,8 @@ void ResonantFilter::setResonance(double e, bool voiceSilent)
         clearStages();
 }
 
-// The voice lanes (VoiceLanes.cpp) compute the same coefficients four at a
-// time, to the bit: a change here belongs there too.
+// The voice lanes (VoiceLanes.cpp) compute the same coefficients several at
+// a time, to the bit: a change here belongs there too.
 void ResonantFilter::computeCoefficients(int pitch)
 {
     lastCutoff = pitch;
