@@ -137,7 +137,7 @@ void Engine::DispatchEvents()
 }
 
 // The voices draw one shared noise value each per rendered sample, voice after
-// voice within a sample. Up to eight voices at a time are rendered over the
+// voice within a sample. Up to sixteen voices at a time are rendered over the
 // whole run in SIMD lanes (VoiceLanes.h): their state stays in registers and
 // their independent filter chains run side by side. The draws are laid out
 // beforehand in the order they would have been made, and each sample adds the
