@@ -1,5 +1,7 @@
 #include "engine/ResonantFilter.h"
 
+#include "engine/LadderStep.h"
+
 namespace qor {
 
 void ResonantFilter::setTables(const FilterTables* filterTables)
@@ -69,42 +71,13 @@ void ResonantFilter::primeOscillation()
     for (int i = 1; i < 32; ++i) core(0.0);
 }
 
-// Computed in lanes, to the bit, by VoiceLanes.cpp as well: change both together.
 double ResonantFilter::core(double x)
 {
-    const double d = antiDenormal;
-    const auto offset = [d](double& v) { v = std::isnan(v) ? 0.0 : v + d; };
-    offset(s1);
-    offset(s2);
-    offset(s3);
-    offset(s4);
-    antiDenormal = -d;
-    if (std::isnan(x)) x = 0.0;
-
-    const double y = (g * (g * (g * s1 + s2) + s3) + s4 + g4 * x) * norm;
-
-    // Soft clip of the feedback path: a rational tanh-like curve, limited to +/-5.
-    const double h = 0.2 * y;
-    double sat;
-    if (h < -3.0)
-        sat = -5.0;
-    else if (h > 3.0)
-        sat = 5.0;
-    else
-        sat = (h * h + 27.0) * 5.0 * h / (9.0 * h * h + 27.0);
-
-    double v = (x - sat * feedback) * g;
-    const double y1 = s1 + v;
-    s1 = v - o * y1;
-    v = y1 * g;
-    const double y2 = s2 + v;
-    s2 = v - o * y2;
-    v = y2 * g;
-    const double y3 = s3 + v;
-    s3 = v - o * y3;
-    v = y3 * g;
-    const double y4 = s4 + v;
-    s4 = v - o * y4;
+    LadderState<double> s{s1, s2, s3, s4, antiDenormal};
+    const LadderCoefficients<double> c{g, g4, o, feedback, norm};
+    double y;
+    ladderStep(x, s, c, y);
+    s1 = s.s1, s2 = s.s2, s3 = s.s3, s4 = s.s4, antiDenormal = s.antiDenormal;
     return y * outGain;
 }
 

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <utility>
 
+#include "engine/LadderStep.h"
 #include "engine/Voice.h"
 #include "engine/WaveTables.h"
 
@@ -283,14 +284,16 @@ struct SmootherLanes {
 
 // The ladder of ResonantFilter::process in lanes: coefficients computed as
 // ResonantFilter::computeCoefficients does whenever a lane's rounded cutoff
-// changes, then the step of ResonantFilter::core.
+// changes, then the ladder step both share.
 template <int W>
 struct LadderLanes {
     using D = typename Lanes<W>::D;
     using M = typename Lanes<W>::M;
     using I = typename Lanes<W>::I;
 
-    D g{}, g4{}, o{}, fb{}, outGain{}, norm{}, s1{}, s2{}, s3{}, s4{}, d{}, last{};
+    LadderState<D> state{};
+    LadderCoefficients<D> coefficients{};
+    D outGain{}, last{};
     D resonance{}, resonanceGain{};
     // Idle lanes read the first voice's tables and never ask for coefficients.
     std::array<const double*, W> resoK{}, ladderO{}, ladderG{}, ladderG4{};
@@ -309,15 +312,21 @@ struct LadderLanes {
         tables(j, *f.tables);
         resonance[j] = f.resonance;
         resonanceGain[j] = f.resonanceGain;
-        g[j] = f.g, g4[j] = f.g4, o[j] = f.o, fb[j] = f.feedback, outGain[j] = f.outGain, norm[j] = f.norm;
+        LadderCoefficients<D>& c = coefficients;
+        c.g[j] = f.g, c.g4[j] = f.g4, c.o[j] = f.o, c.feedback[j] = f.feedback, c.norm[j] = f.norm;
+        outGain[j] = f.outGain;
         last[j] = f.lastCutoff;
-        s1[j] = f.s1, s2[j] = f.s2, s3[j] = f.s3, s4[j] = f.s4, d[j] = f.antiDenormal;
+        LadderState<D>& s = state;
+        s.s1[j] = f.s1, s.s2[j] = f.s2, s.s3[j] = f.s3, s.s4[j] = f.s4, s.antiDenormal[j] = f.antiDenormal;
     }
 
     void store(int j, ResonantFilter& f) const
     {
-        f.s1 = s1[j], f.s2 = s2[j], f.s3 = s3[j], f.s4 = s4[j], f.antiDenormal = d[j];
-        f.g = g[j], f.g4 = g4[j], f.o = o[j], f.feedback = fb[j], f.outGain = outGain[j], f.norm = norm[j];
+        const LadderState<D>& s = state;
+        f.s1 = s.s1[j], f.s2 = s.s2[j], f.s3 = s.s3[j], f.s4 = s.s4[j], f.antiDenormal = s.antiDenormal[j];
+        const LadderCoefficients<D>& c = coefficients;
+        f.g = c.g[j], f.g4 = c.g4[j], f.o = c.o[j], f.feedback = c.feedback[j], f.norm = c.norm[j];
+        f.outGain = outGain[j];
         f.lastCutoff = last[j];
     }
 
@@ -333,7 +342,6 @@ struct LadderLanes {
     [[gnu::always_inline]] void step(const D& cutoff, const D& mix, const D& amp, D& out)
     {
         const D zero{};
-        const D five = zero + 5.0;
         // The cutoff clamped to 0..17280 (NaN to 0) and rounded half away from zero.
         D c = cutoff >= 0.0 ? cutoff : zero;
         c = c > static_cast<double>(kMaxPitch) ? zero + static_cast<double>(kMaxPitch) : c;
@@ -350,39 +358,17 @@ struct LadderLanes {
             lookUp(ladderG4, pitch, tableG4, lanes);
             const D feedback = resonance * k;
             const D newNorm = 1.0 / (tableG4 * feedback + 1.0);
-            fb = changed ? feedback : fb;
+            LadderCoefficients<D>& co = coefficients;
+            co.feedback = changed ? feedback : co.feedback;
             outGain = changed ? resonanceGain : outGain;
-            o = changed ? tableO : o;
-            g = changed ? tableG : g;
-            g4 = changed ? tableG4 : g4;
-            norm = changed ? newNorm : norm;
+            co.o = changed ? tableO : co.o;
+            co.g = changed ? tableG : co.g;
+            co.g4 = changed ? tableG4 : co.g4;
+            co.norm = changed ? newNorm : co.norm;
             last = changed ? rounded : last;
         }
-
-        const D offset = d;
-        s1 = QOR_OFFSET(s1, offset);
-        s2 = QOR_OFFSET(s2, offset);
-        s3 = QOR_OFFSET(s3, offset);
-        s4 = QOR_OFFSET(s4, offset);
-        d = -offset;
-        const D x = mix == mix ? mix : zero;
-        const D y = (g * (g * (g * s1 + s2) + s3) + s4 + g4 * x) * norm;
-        const D h = 0.2 * y;
-        D sat = (h * h + 27.0) * 5.0 * h / (9.0 * h * h + 27.0);
-        sat = h > 3.0 ? five : sat;
-        sat = h < -3.0 ? -five : sat;
-        D v = (x - sat * fb) * g;
-        const D y1 = s1 + v;
-        s1 = v - o * y1;
-        v = y1 * g;
-        const D y2 = s2 + v;
-        s2 = v - o * y2;
-        v = y2 * g;
-        const D y3 = s3 + v;
-        s3 = v - o * y3;
-        v = y3 * g;
-        const D y4 = s4 + v;
-        s4 = v - o * y4;
+        D y;
+        ladderStep(mix, state, coefficients, y);
         out = y * outGain * amp;
     }
 };
