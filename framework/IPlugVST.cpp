@@ -123,6 +123,8 @@ intptr_t VSTCALL IPlugVST::VSTDispatcher(vst::AEffect* effect, int32_t opcode, i
         return 0;
     }
     try {
+        // A bank is read without the lock and put in place under it.
+        if (opcode == vst::effSetChunk) return plug->SetChunk(ptr, value, index);
         intptr_t result = 0;
         {
             auto lock = plug->LockMain();

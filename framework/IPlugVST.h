@@ -4,8 +4,11 @@
 //
 // Every effect-record function takes the main lock for the whole call, so a
 // block never runs while the host's main thread or another thread changes
-// parameters, programs or chunks. The host callback is called with the lock
-// held. Nothing thrown inside may reach the host: the functions catch it.
+// parameters, programs or chunks. The one exception is effSetChunk with a
+// bank: the bank is read without the lock and put in place in one short
+// step under it, so that a block never waits milliseconds for the reading.
+// The host callback is called with the lock held. Nothing thrown inside may
+// reach the host: the functions catch it.
 //
 // Text handed to the host is cut to these capacities (terminator included):
 // program names kHostProgramNameCapacity (24 characters, the interface's
@@ -98,9 +101,9 @@ private:
 
     intptr_t Dispatch(int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt);
     intptr_t GetChunk(void** data, bool isBank);
-    intptr_t SetChunk(const void* data, intptr_t size, bool isBank);
+    intptr_t SetChunk(const void* data, intptr_t size, int32_t index);
     int SetProgramChunk(const IChunk& chunk, int position);
-    int SetBankChunk(const IChunk& chunk, int position);
+    int SetBankChunk(PreparedBank& bank, const IChunk& chunk, int position);
     bool PlaysHostProgram(const IChunk& chunk, int stateEnd) const;
     intptr_t ProcessEvents(const vst::VstEvents* events);
     intptr_t String2Parameter(int index, const char* text);

@@ -76,9 +76,17 @@ std::span<const uint8_t> QOR::ProgramOf(std::span<const uint8_t> state) const
     return state.subspan(nameAt + static_cast<std::size_t>(nameLength));
 }
 
-int QOR::UnserializeState(const IChunk& chunk, int position)
+namespace {
+
+// Reads one state at position into recipes, tables and, through setValue,
+// the parameter values, as far as the chunk goes: each failed read ends the
+// parsing, what was read before stays. A value missing at the end is given
+// as 0.0, and the reading ends. Returns the position after the state, the
+// position itself when the tag does not match (nothing read), or -1.
+template <class SetValue>
+int ReadState(const IChunk& chunk, int position, std::array<HarmonicMap, 2>& recipes, UserWaveTables& tables,
+              int nParams, SetValue&& setValue)
 {
-    auto lock = LockMain();
     // Only this version is read; anything else is left alone.
     if (position < 0 || position > chunk.Size() || chunk.Size() - position < static_cast<int>(kStateTag.size()) ||
         std::memcmp(chunk.Data() + position, kStateTag.data(), kStateTag.size()) != 0)
@@ -91,7 +99,6 @@ int QOR::UnserializeState(const IChunk& chunk, int position)
     pos = chunk.GetInt32(nameLength, pos);
     if (pos >= 0) pos = nameLength >= 0 && nameLength <= chunk.Size() - pos ? pos + nameLength : -1;
 
-    // Each failed read ends the parsing; what was read before stays applied.
     for (std::size_t m = 0; m < 2 && pos >= 0; ++m) {
         HarmonicMap& recipe = recipes[m];
         recipe.clear();
@@ -106,21 +113,46 @@ int QOR::UnserializeState(const IChunk& chunk, int position)
             pos = chunk.GetDouble(amplitude.sine, pos);
             if (pos >= 0) recipe[harmonic[0]] = amplitude;
         }
-        auto& stored = storedTables[m];
+        auto& stored = tables[m];
         pos = chunk.GetBytes(std::span<uint8_t>(stored.data(), kTableBytes), pos);
         pos = chunk.GetBytes(std::span<uint8_t>(stored.data() + kTableBytes, kTableBytes), pos);
     }
 
-    // A value missing at the end sets its parameter to 0.0 (clamped) and ends
-    // the reading; parameters after it keep their values.
-    for (int i = 0; i < NParams() && pos >= 0; ++i) {
+    for (int i = 0; i < nParams && pos >= 0; ++i) {
         double value = 0.0;
         pos = chunk.GetDouble(value, pos);
-        if (pos < 0) value = 0.0;
-        GetParam(i)->Set(value);
+        setValue(i, pos < 0 ? 0.0 : value);
     }
-    if (!ReadingPresets()) PushAllParams();
     return pos;
+}
+
+}  // namespace
+
+int QOR::UnserializeState(const IChunk& chunk, int position)
+{
+    auto lock = LockMain();
+    const int end = ReadState(chunk, position, recipes, storedTables, NParams(),
+                              [this](int i, double value) { GetParam(i)->Set(value); });
+    // A state that is not ours changes nothing and reaches nobody.
+    if (end == position) return end;
+    PushAllParams();
+    return end;
+}
+
+int QOR::RewriteState(const IChunk& chunk, int position, int current, std::string_view name, IChunk& out) const
+{
+    std::array<HarmonicMap, 2> waves;
+    UserWaveTables tables{};
+    std::array<double, kNumParams> values{};
+    const int count = std::min(NParams(), static_cast<int>(kNumParams));
+    const int end = ReadState(chunk, position, waves, tables, count, [&](int i, double value) {
+        values[static_cast<std::size_t>(i)] = GetParam(i)->Clamp(value);
+    });
+    // Only a state read whole is ever kept.
+    if (end > position)
+        WriteProgramState(out, current, name, waves, tables,
+                          std::span<const double>(values.data(), static_cast<std::size_t>(count)));
+    return end;
 }
 
 }  // namespace qor
