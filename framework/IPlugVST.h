@@ -7,8 +7,9 @@
 // parameters, programs or chunks. The one exception is effSetChunk with a
 // bank: the bank is read without the lock and put in place in one short
 // step under it, so that a block never waits milliseconds for the reading.
-// The host callback is called with the lock held. Nothing thrown inside may
-// reach the host: the functions catch it.
+// The host callback is called with the lock held. Outgoing MIDI reaches the
+// host only from inside the process call (MidiOutQueue.h). Nothing thrown
+// inside may reach the host: the functions catch it.
 //
 // Text handed to the host is cut to these capacities (terminator included):
 // program names kHostProgramNameCapacity (24 characters, the interface's
@@ -18,11 +19,13 @@
 // terminator.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <optional>
 
 #include "framework/IPlugBase.h"
+#include "framework/MidiOutQueue.h"
 #include "framework/VstAbi.h"
 
 namespace qor {
@@ -70,6 +73,8 @@ public:
     void HostSpecificInit() override;
     void AttachEditor(IGraphics* editor) override;
     void SetLatency(int frames) override;
+    // Any thread: queued and handed to the host at the end of the next
+    // process call (MidiOutQueue.h). False when the queue is full.
     bool SendMidi(const IMidiMessage* message) override;
     bool SendSysEx(const ISysExMessage* message) override;
 
@@ -115,6 +120,7 @@ private:
     bool DrawEditorOffscreen(vst::QorEditorPixels* target);
     const vst::VstTimeInfo* HostTime(int32_t flags);
     void BeforeBlock();
+    void AfterBlock();
     void InitSpeakerArrangements();
 
     vst::HostCallback mHostCallback = nullptr;
@@ -129,6 +135,10 @@ private:
     // state ends and the name begins.
     IChunk mHostProgram;
     int mHostProgramStateEnd = 0;
+    // Outgoing MIDI: one queue takes what is sent while the other is being
+    // handed to the host.
+    std::array<MidiOutQueue, 2> mOutgoing;
+    std::size_t mOutgoingActive = 0;
     vst::AEffect mAEffect{};
 };
 
