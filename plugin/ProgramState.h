@@ -15,6 +15,8 @@
 
 namespace qor {
 
+class IPlugBase;
+
 using UserWaveTables = std::array<std::array<uint8_t, kUserWaveBytes>, 2>;
 
 // Appends one state: index and name record where and when it was written;
@@ -22,5 +24,12 @@ using UserWaveTables = std::array<std::array<uint8_t, kUserWaveBytes>, 2>;
 // plain parameter values in index order.
 void WriteProgramState(IChunk& chunk, int index, std::string_view name, const std::array<HarmonicMap, 2>& recipes,
                        const UserWaveTables& tables, std::span<const double> values);
+
+// The parameter values a program state holds, as restoring it would set
+// them (clamped to each parameter's range), without touching the plug-in:
+// only the values are read, the user waves are stepped over. Values the
+// state lacks keep what `values` holds. False when the state is not whole
+// or not one of ours.
+bool StateValues(const IPlugBase& plug, const IChunk& state, std::span<double> values);
 
 }  // namespace qor

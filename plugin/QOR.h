@@ -5,8 +5,10 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -81,6 +83,13 @@ public:
     // False when any was refused. Not for the audio thread (dumps take long
     // to decode); the host's SysEx goes through ProcessSysEx.
     bool ReceiveSysExMessages(std::vector<uint8_t>& queue);
+    // The same for every complete message in bytes: all are decoded first,
+    // then act in order in one step under the main lock, and `then` runs in
+    // that step after them, told the program that was current before them.
+    // With stopAtRefusal the first refused message ends it, and `then` does
+    // not run. Not with the main lock held (the decoding would hold it).
+    bool ReceiveSysExBytes(std::span<const uint8_t> bytes, bool stopAtRefusal = false,
+                           const std::function<void(int before)>& then = {});
     // Waits until the dumps the host delivered have been acted on (they are
     // decoded on the SysEx worker thread). Not for the audio thread, and not
     // with the main lock held.

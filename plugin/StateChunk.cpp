@@ -30,6 +30,7 @@ namespace {
 
 constexpr std::string_view kStateTag = "QOR_1.0.0";
 constexpr std::size_t kTableBytes = 1024;
+constexpr int kRecipeEntryBytes = 17;  // harmonic, cosine, sine
 
 }  // namespace
 
@@ -78,13 +79,20 @@ std::span<const uint8_t> QOR::ProgramOf(std::span<const uint8_t> state) const
 
 namespace {
 
+// Skips count bytes at pos; -1 when they are not there.
+int Skip(const IChunk& chunk, int pos, int count)
+{
+    return pos >= 0 && count <= chunk.Size() - pos ? pos + count : -1;
+}
+
 // Reads one state at position into recipes, tables and, through setValue,
 // the parameter values, as far as the chunk goes: each failed read ends the
 // parsing, what was read before stays. A value missing at the end is given
-// as 0.0, and the reading ends. Returns the position after the state, the
-// position itself when the tag does not match (nothing read), or -1.
+// as 0.0, and the reading ends. Without recipes and tables the user waves
+// are only stepped over. Returns the position after the state, the position
+// itself when the tag does not match (nothing read), or -1.
 template <class SetValue>
-int ReadState(const IChunk& chunk, int position, std::array<HarmonicMap, 2>& recipes, UserWaveTables& tables,
+int ReadState(const IChunk& chunk, int position, std::array<HarmonicMap, 2>* recipes, UserWaveTables* tables,
               int nParams, SetValue&& setValue)
 {
     // Only this version is read; anything else is left alone.
@@ -100,20 +108,27 @@ int ReadState(const IChunk& chunk, int position, std::array<HarmonicMap, 2>& rec
     if (pos >= 0) pos = nameLength >= 0 && nameLength <= chunk.Size() - pos ? pos + nameLength : -1;
 
     for (std::size_t m = 0; m < 2 && pos >= 0; ++m) {
-        HarmonicMap& recipe = recipes[m];
-        recipe.clear();
+        if (recipes) (*recipes)[m].clear();
         int32_t count = 0;
         pos = chunk.GetInt32(count, pos);
         // A count beyond the chunk's end stops at the first entry that is not there.
         for (int32_t e = 0; e < count && pos >= 0; ++e) {
+            if (!recipes) {
+                pos = Skip(chunk, pos, kRecipeEntryBytes);
+                continue;
+            }
             std::array<uint8_t, 1> harmonic{};
             HarmonicAmplitude amplitude;
             pos = chunk.GetBytes(harmonic, pos);
             pos = chunk.GetDouble(amplitude.cosine, pos);
             pos = chunk.GetDouble(amplitude.sine, pos);
-            if (pos >= 0) recipe[harmonic[0]] = amplitude;
+            if (pos >= 0) (*recipes)[m][harmonic[0]] = amplitude;
         }
-        auto& stored = tables[m];
+        if (!tables) {
+            pos = Skip(chunk, pos, static_cast<int>(2 * kTableBytes));
+            continue;
+        }
+        auto& stored = (*tables)[m];
         pos = chunk.GetBytes(std::span<uint8_t>(stored.data(), kTableBytes), pos);
         pos = chunk.GetBytes(std::span<uint8_t>(stored.data() + kTableBytes, kTableBytes), pos);
     }
@@ -131,7 +146,7 @@ int ReadState(const IChunk& chunk, int position, std::array<HarmonicMap, 2>& rec
 int QOR::UnserializeState(const IChunk& chunk, int position)
 {
     auto lock = LockMain();
-    const int end = ReadState(chunk, position, recipes, storedTables, NParams(),
+    const int end = ReadState(chunk, position, &recipes, &storedTables, NParams(),
                               [this](int i, double value) { GetParam(i)->Set(value); });
     // A state that is not ours changes nothing and reaches nobody.
     if (end == position) return end;
@@ -145,7 +160,7 @@ int QOR::RewriteState(const IChunk& chunk, int position, int current, std::strin
     UserWaveTables tables{};
     std::array<double, kNumParams> values{};
     const int count = std::min(NParams(), static_cast<int>(kNumParams));
-    const int end = ReadState(chunk, position, waves, tables, count, [&](int i, double value) {
+    const int end = ReadState(chunk, position, &waves, &tables, count, [&](int i, double value) {
         values[static_cast<std::size_t>(i)] = GetParam(i)->Clamp(value);
     });
     // Only a state read whole is ever kept.
@@ -153,6 +168,15 @@ int QOR::RewriteState(const IChunk& chunk, int position, int current, std::strin
         WriteProgramState(out, current, name, waves, tables,
                           std::span<const double>(values.data(), static_cast<std::size_t>(count)));
     return end;
+}
+
+bool StateValues(const IPlugBase& plug, const IChunk& state, std::span<double> values)
+{
+    const int count = std::min(plug.NParams(), static_cast<int>(values.size()));
+    const int end = ReadState(state, 0, nullptr, nullptr, count, [&](int i, double value) {
+        values[static_cast<std::size_t>(i)] = plug.GetParam(i)->Clamp(value);
+    });
+    return end > 0;
 }
 
 }  // namespace qor

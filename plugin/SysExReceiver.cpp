@@ -7,6 +7,7 @@
 // factory restores). Decoding runs without the main lock; each message then
 // acts in one short step under it.
 #include <algorithm>
+#include <functional>
 #include <array>
 #include <span>
 #include <string>
@@ -233,9 +234,10 @@ bool NeedsPreparing(std::span<const uint8_t> bytes)
 
 }  // namespace
 
-// Each message is prepared without the main lock and then acted on in one
-// step under it, so a block never waits for decoding and never plays a
-// half-written program.
+// Each message is prepared without the main lock, and then all of them act
+// in order in one step under it, so a block never waits for decoding, never
+// plays a half-written program, and nothing else lands between two messages
+// that came together.
 bool QOR::ReceiveSysExMessages(std::vector<uint8_t>& queue)
 {
     // The queue is worked on in a swapped-out copy, so that whatever the
@@ -245,32 +247,47 @@ bool QOR::ReceiveSysExMessages(std::vector<uint8_t>& queue)
         auto lock = LockMain();
         work.swap(queue);
     }
-    bool accepted = true;
-    const std::span<const uint8_t> bytes(work);
-    auto next = bytes.begin();
-    for (;;) {
-        next = std::find(next, bytes.end(), sysex::kStart);
-        if (next == bytes.end()) break;
-        // The message runs to its F7; every caller hands over the queue right
-        // after an F7, so the message normally takes the rest of the queue.
-        auto end = std::find(next, bytes.end(), sysex::kEnd);
-        if (end != bytes.end()) ++end;
-        const std::span<const uint8_t> message(next, end);
-        PreparedMessage prepared = Prepare(message, parameterTemplate);
-        {
-            auto lock = LockMain();
-            // Set while the message acts, however it ends: what came in by
-            // SysEx is not sent back as parameter changes.
-            const bool outer = std::exchange(receivingSysEx, true);
-            if (!ApplyMessage(*this, message, prepared)) accepted = false;
-            receivingSysEx = outer;
-        }
-        next = end;
-    }
+    const bool accepted = ReceiveSysExBytes(work);
     auto lock = LockMain();
     work.clear();
     if (queue.empty()) queue.swap(work);  // keeps the capacity for the next message
+    return accepted;
+}
+
+bool QOR::ReceiveSysExBytes(std::span<const uint8_t> bytes, bool stopAtRefusal,
+                            const std::function<void(int before)>& then)
+{
+    struct Received {
+        std::span<const uint8_t> message;
+        PreparedMessage prepared;
+    };
+    std::vector<Received> received;
+    for (auto next = bytes.begin();;) {
+        next = std::find(next, bytes.end(), sysex::kStart);
+        if (next == bytes.end()) break;
+        // The message runs to its F7; every caller hands over the bytes right
+        // after an F7, so the last message normally takes the rest.
+        auto end = std::find(next, bytes.end(), sysex::kEnd);
+        if (end != bytes.end()) ++end;
+        const std::span<const uint8_t> message(next, end);
+        received.push_back({message, Prepare(message, parameterTemplate)});
+        next = end;
+    }
+
+    auto lock = LockMain();
+    const int current = GetCurrentPresetIndex();
+    bool accepted = true;
+    // Set while the messages act, however they end: what came in by SysEx
+    // is not sent back as parameter changes.
+    const bool outer = std::exchange(receivingSysEx, true);
+    for (Received& r : received) {
+        if (ApplyMessage(*this, r.message, r.prepared)) continue;
+        accepted = false;
+        if (stopAtRefusal) break;
+    }
+    receivingSysEx = outer;
     storeRefused = writeProtect;
+    if (then && (accepted || !stopAtRefusal)) then(current);
     return accepted;
 }
 
