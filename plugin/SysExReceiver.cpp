@@ -215,21 +215,34 @@ bool ApplyMessage(QOR& plug, std::span<const uint8_t> message, PreparedMessage& 
     return false;
 }
 
+// Calls act(message) for every message in bytes, in order, each from its F0
+// to its F7 (or the end), until act returns false.
+template <class Act>
+void ForEachMessage(std::span<const uint8_t> bytes, Act&& act)
+{
+    for (auto next = bytes.begin();;) {
+        next = std::find(next, bytes.end(), sysex::kStart);
+        if (next == bytes.end()) return;
+        auto end = std::find(next, bytes.end(), sysex::kEnd);
+        if (end != bytes.end()) ++end;
+        if (!act(std::span<const uint8_t>(next, end))) return;
+        next = end;
+    }
+}
+
 // Dumps take time to decode; everything else is answered at once.
 bool NeedsPreparing(std::span<const uint8_t> bytes)
 {
-    for (auto next = std::find(bytes.begin(), bytes.end(), sysex::kStart); next != bytes.end();
-         next = std::find(next + 1, bytes.end(), sysex::kStart)) {
-        auto end = std::find(next, bytes.end(), sysex::kEnd);
-        if (end != bytes.end()) ++end;
-        switch (sysex::ClassifyMessage(std::span<const uint8_t>(next, end))) {
+    bool needed = false;
+    ForEachMessage(bytes, [&](std::span<const uint8_t> message) {
+        switch (sysex::ClassifyMessage(message)) {
             case MessageKind::ProgramDump:
             case MessageKind::UserWaveDump:
-            case MessageKind::BankDump: return true;
-            default: break;
+            case MessageKind::BankDump: needed = true; return false;
+            default: return true;
         }
-    }
-    return false;
+    });
+    return needed;
 }
 
 }  // namespace
@@ -257,22 +270,15 @@ bool QOR::ReceiveSysExMessages(std::vector<uint8_t>& queue)
 bool QOR::ReceiveSysExBytes(std::span<const uint8_t> bytes, bool stopAtRefusal,
                             const std::function<void(int before)>& then)
 {
-    struct Received {
-        std::span<const uint8_t> message;
-        PreparedMessage prepared;
-    };
-    std::vector<Received> received;
-    for (auto next = bytes.begin();;) {
-        next = std::find(next, bytes.end(), sysex::kStart);
-        if (next == bytes.end()) break;
-        // The message runs to its F7; every caller hands over the bytes right
-        // after an F7, so the last message normally takes the rest.
-        auto end = std::find(next, bytes.end(), sysex::kEnd);
-        if (end != bytes.end()) ++end;
-        const std::span<const uint8_t> message(next, end);
-        received.push_back({message, Prepare(message, parameterTemplate)});
-        next = end;
-    }
+    // Requests and parameter changes need nothing prepared, and they arrive
+    // on the host's event call, often its audio thread: then nothing is
+    // allocated here.
+    std::vector<PreparedMessage> prepared;
+    if (NeedsPreparing(bytes))
+        ForEachMessage(bytes, [&](std::span<const uint8_t> message) {
+            prepared.push_back(Prepare(message, parameterTemplate));
+            return true;
+        });
 
     auto lock = LockMain();
     const int current = GetCurrentPresetIndex();
@@ -280,11 +286,14 @@ bool QOR::ReceiveSysExBytes(std::span<const uint8_t> bytes, bool stopAtRefusal,
     // Set while the messages act, however they end: what came in by SysEx
     // is not sent back as parameter changes.
     const bool outer = std::exchange(receivingSysEx, true);
-    for (Received& r : received) {
-        if (ApplyMessage(*this, r.message, r.prepared)) continue;
+    PreparedMessage nothing;
+    std::size_t next = 0;
+    ForEachMessage(bytes, [&](std::span<const uint8_t> message) {
+        PreparedMessage& ready = next < prepared.size() ? prepared[next++] : nothing;
+        if (ApplyMessage(*this, message, ready)) return true;
         accepted = false;
-        if (stopAtRefusal) break;
-    }
+        return !stopAtRefusal;
+    });
     receivingSysEx = outer;
     storeRefused = writeProtect;
     if (then && (accepted || !stopAtRefusal)) then(current);
