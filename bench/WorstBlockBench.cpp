@@ -255,7 +255,7 @@ void BM_BankSetSteps(benchmark::State& state)
         t = threadCpuMs();
         {
             auto lock = plug->LockMain();
-            benchmark::DoNotOptimize(plug->ApplyPresets(bank, chunk, 8));
+            benchmark::DoNotOptimize(plug->ApplyPresets(bank));
         }
         apply += threadCpuMs() - t;
     }

@@ -303,27 +303,28 @@ PreparedBank IPlugBase::PreparePresets(const IChunk& chunk, int position) const
             entry.state.Clear();
             entry.state.PutBytes(given);
         } else {
-            bank.rewritten = true;
+            entry.rewritten = true;
         }
     }
     bank.position = position;
     return bank;
 }
 
-int IPlugBase::ApplyPresets(PreparedBank& bank, const IChunk& chunk, int position)
+int IPlugBase::ApplyPresets(PreparedBank& bank)
 {
     auto lock = LockMain();
-    // Rare: the program changed while the bank was read, and a re-written
-    // state would record the wrong one. Under the lock it cannot change again.
-    if (bank.rewritten && (bank.current != mCurrentPreset || bank.liveName != LiveProgramName()))
-        bank = PreparePresets(chunk, position);
     if (bank.position < 0) return -1;
+    // Rare: the program changed while the bank was read, and a rewritten
+    // state would record the one before.
+    const bool stale = bank.current != mCurrentPreset || bank.liveName != LiveProgramName();
     for (std::size_t i = 0; i < mPresets.size() && i < bank.slots.size(); ++i) {
         IPresetSlot& slot = mPresets[i];
         PreparedSlot& entry = bank.slots[i];
         slot.SetName(entry.name);
         slot.initialized = entry.initialized;
-        if (entry.initialized) std::swap(slot.state, entry.state);
+        if (!entry.initialized) continue;
+        if (stale && entry.rewritten) RestampState(entry.state, mCurrentPreset, LiveProgramName());
+        std::swap(slot.state, entry.state);
     }
     RestorePreset(mCurrentPreset);
     return bank.position;
@@ -332,7 +333,7 @@ int IPlugBase::ApplyPresets(PreparedBank& bank, const IChunk& chunk, int positio
 int IPlugBase::UnserializePresets(const IChunk& chunk, int position)
 {
     PreparedBank bank = PreparePresets(chunk, position);
-    return ApplyPresets(bank, chunk, position);
+    return ApplyPresets(bank);
 }
 
 void IPlugBase::ModifyCurrentPreset(const char* name)

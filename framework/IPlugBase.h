@@ -141,6 +141,10 @@ public:
     // parameter values.
     virtual int RewriteState(const IChunk& chunk, int position, int current, std::string_view name,
                              IChunk& out) const;
+    // Makes a state written by RewriteState record another current program
+    // and name; the program in it stays as it is. The default state records
+    // neither.
+    virtual void RestampState(IChunk& state, int current, std::string_view name) const {}
 
     // The main lock. Product code writes `auto lock = LockMain();`.
     [[nodiscard]] std::unique_lock<std::recursive_mutex> LockMain() const
@@ -171,10 +175,9 @@ public:
     // any thread; the main lock is taken only for a moment.
     PreparedBank PreparePresets(const IChunk& chunk, int position) const;
     // Main lock held: the prepared slots take their places (moves only), then
-    // the current slot is restored. A bank prepared for another current
-    // program is read again from chunk, here under the lock. Returns the
-    // bank's end position, or -1 for a broken bank, which changes nothing.
-    int ApplyPresets(PreparedBank& bank, const IChunk& chunk, int position);
+    // the current slot is restored. Returns the bank's end position, or -1
+    // for a broken bank, which changes nothing.
+    int ApplyPresets(PreparedBank& bank);
     // The same bytes, but the current slot's entry holds the program as it
     // plays, with its name, rather than what the slot has stored (they differ
     // while memory protection keeps edits out of the slot).

@@ -108,7 +108,7 @@ private:
     intptr_t GetChunk(void** data, bool isBank);
     intptr_t SetChunk(const void* data, intptr_t size, int32_t index);
     int SetProgramChunk(const IChunk& chunk, int position);
-    int SetBankChunk(PreparedBank& bank, const IChunk& chunk, int position);
+    int SetBankChunk(PreparedBank& bank, const IChunk& chunk);
     bool PlaysHostProgram(const IChunk& chunk, int stateEnd) const;
     intptr_t ProcessEvents(const vst::VstEvents* events);
     intptr_t String2Parameter(int index, const char* text);

@@ -260,9 +260,9 @@ int IPlugVST::SetProgramChunk(const IChunk& chunk, int position)
 // Every slot, then the program that was playing when the host saved the
 // bank, so that a reopened project plays what it played. A bank without that
 // record keeps the current program number. Main lock held.
-int IPlugVST::SetBankChunk(PreparedBank& bank, const IChunk& chunk, int position)
+int IPlugVST::SetBankChunk(PreparedBank& bank, const IChunk& chunk)
 {
-    position = ApplyPresets(bank, chunk, position);
+    int position = ApplyPresets(bank);
     int32_t tag = 0;
     int32_t current = 0;
     if (position >= 0 && chunk.GetInt32(tag, position) > 0 && tag == kCurrentProgramTag &&
@@ -305,13 +305,13 @@ intptr_t IPlugVST::SetChunk(const void* data, intptr_t size, int32_t index)
 
     auto lock = LockMain();
     if (isBank && bankForm) {
-        position = SetBankChunk(*bank, chunk, 8);
+        position = SetBankChunk(*bank, chunk);
     } else {
         position = SetProgramChunk(chunk, position);
         // A program already read with bytes to spare stays read when the
         // bytes are no bank either (a refused bank changes nothing).
         if (programChunks && bank && position != chunk.Size()) {
-            const int read = SetBankChunk(*bank, chunk, 8);
+            const int read = SetBankChunk(*bank, chunk);
             if (read >= 0 || position < 0) position = read;
         }
     }

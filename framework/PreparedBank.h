@@ -17,6 +17,9 @@ struct PreparedSlot {
     std::string name;
     bool initialized = false;
     IChunk state;  // as the slot will hold it
+    // Written here rather than taken over as it came (it did not read back
+    // the same): it records the current program and its name.
+    bool rewritten = false;
 };
 
 struct PreparedBank {
@@ -24,11 +27,9 @@ struct PreparedBank {
     // Where the bank ends in its chunk; -1 when it is broken (nothing is
     // applied then).
     int position = -1;
-    // A state that does not read back as it came is kept as the plug-in
-    // writes it, and that records the current program and its name; these
-    // are the ones it recorded. Such a bank no longer fits once either
-    // changes before it is applied.
-    bool rewritten = false;
+    // The current program and its name that the rewritten states record;
+    // when either has changed by the time the bank is applied, those states
+    // are stamped again (IPlugBase::RestampState).
     int current = 0;
     std::string liveName;
 };

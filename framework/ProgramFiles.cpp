@@ -160,7 +160,7 @@ bool UnserializeBankChunk(IPlugBase& plug, std::span<const uint8_t> bytes)
     const int start = StateStart(chunk);
     PreparedBank bank = plug.PreparePresets(chunk, start);
     auto lock = plug.LockMain();
-    if (plug.ApplyPresets(bank, chunk, start) < 0) return false;
+    if (plug.ApplyPresets(bank) < 0) return false;
     plug.NotifyHostOfProgramChange();
     return true;
 }

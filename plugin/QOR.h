@@ -47,6 +47,7 @@ public:
     int UnserializeState(const IChunk& chunk, int position) override;
     int RewriteState(const IChunk& chunk, int position, int current, std::string_view name,
                      IChunk& out) const override;
+    void RestampState(IChunk& state, int current, std::string_view name) const override;
     void SetParameterFromEditor(int index, double normalized) override;
     void ModifyCurrentPreset(const char* name = nullptr) override;
     bool RestorePreset(int index) override;

@@ -34,12 +34,23 @@ constexpr int kRecipeEntryBytes = 17;  // harmonic, cosine, sine
 
 }  // namespace
 
-void WriteProgramState(IChunk& chunk, int index, std::string_view name, const std::array<HarmonicMap, 2>& recipes,
-                       const UserWaveTables& tables, std::span<const double> values)
+namespace {
+
+// What records where and when a state was written: the tag, the program
+// index and the name.
+void WriteStateHeader(IChunk& chunk, int index, std::string_view name)
 {
     chunk.PutBytes(std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(kStateTag.data()), kStateTag.size()));
     chunk.PutInt32(index);
     chunk.PutString(name);
+}
+
+}  // namespace
+
+void WriteProgramState(IChunk& chunk, int index, std::string_view name, const std::array<HarmonicMap, 2>& recipes,
+                       const UserWaveTables& tables, std::span<const double> values)
+{
+    WriteStateHeader(chunk, index, name);
     for (std::size_t m = 0; m < 2; ++m) {
         chunk.PutInt32(static_cast<int32_t>(recipes[m].size()));
         for (const auto& [harmonic, amplitude] : recipes[m]) {
@@ -168,6 +179,16 @@ int QOR::RewriteState(const IChunk& chunk, int position, int current, std::strin
         WriteProgramState(out, current, name, waves, tables,
                           std::span<const double>(values.data(), static_cast<std::size_t>(count)));
     return end;
+}
+
+void QOR::RestampState(IChunk& state, int current, std::string_view name) const
+{
+    const std::span<const uint8_t> program = ProgramOf(state.Bytes());
+    if (program.size() == state.Bytes().size()) return;  // not one of ours
+    IChunk stamped;
+    WriteStateHeader(stamped, current, name);
+    stamped.PutBytes(program);
+    std::swap(state, stamped);
 }
 
 bool StateValues(const IPlugBase& plug, const IChunk& state, std::span<double> values)
