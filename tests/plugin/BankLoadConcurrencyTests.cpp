@@ -5,7 +5,9 @@
 // host from inside the process call. Run under ThreadSanitizer in CI.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
+#include <cstring>
 #include <atomic>
 #include <string>
 #include <thread>
@@ -137,6 +139,50 @@ TEST(BankLoadConcurrency, ChunkSetFileLoadSysExAndBlocksEndInAWholeState)
                 ASSERT_EQ(source, winner) << "round " << round << ", slot " << slot;
         }
     }
+}
+
+// A slot whose state does not read back as it came (a value out of range)
+// is kept as the plug-in writes it, which records the current program. A
+// bank read before the program changed lands as one read after it.
+TEST(BankLoadConcurrency, ABankReadBeforeAProgramChangeLandsAsOneReadAfterIt)
+{
+    QorInstance q;
+    q->SetWriteProtect(false);
+    vst::AEffect* effect = q->GetEffect();
+    q->RestorePreset(2);
+    q->GetParam(kCutoff)->Set(33);
+    q->ModifyCurrentPreset("Out of range");
+    q->RestorePreset(0);
+    Bytes bank = BankChunk(effect);
+    // Slot 2's cutoff, as a double after the tag, index, name and both
+    // user-wave blocks: found by its value, made too large for its range.
+    IChunk image;
+    image.PutBytes(bank);
+    PreparedBank probe = q->PreparePresets(image, 8);
+    ASSERT_GE(probe.position, 0);
+    const IChunk& slot2 = probe.slots[2].state;
+    const auto found = std::search(bank.begin(), bank.end(), slot2.Bytes().end() - 8 * (kNumParams - kCutoff),
+                                   slot2.Bytes().end() - 8 * (kNumParams - kCutoff - 1));
+    ASSERT_NE(found, bank.end());
+    const double tooHigh = 1e6;
+    std::memcpy(&*found, &tooHigh, sizeof(tooHigh));
+    image.Clear();
+    image.PutBytes(bank);
+
+    PreparedBank early = q->PreparePresets(image, 8);
+    effect->dispatcher(effect, vst::effSetProgram, 0, 61, nullptr, 0.0f);
+    ASSERT_GE(q->ApplyPresets(early), 0);
+    const Bytes landed = BankChunk(effect);
+
+    QorInstance other;
+    other->SetWriteProtect(false);
+    vst::AEffect* otherEffect = other->GetEffect();
+    otherEffect->dispatcher(otherEffect, vst::effSetProgram, 0, 61, nullptr, 0.0f);
+    ASSERT_GE(other->UnserializePresets(image, 8), 0);
+    EXPECT_EQ(landed, BankChunk(otherEffect));
+    EXPECT_EQ(q->GetCurrentPresetIndex(), 61);
+    q->RestorePreset(2);
+    EXPECT_EQ(q->GetParam(kCutoff)->Value(), q->GetParam(kCutoff)->Max());
 }
 
 // A librarian asks for the internal bank, the identity and one program: the
