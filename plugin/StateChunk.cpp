@@ -100,11 +100,13 @@ int Skip(const IChunk& chunk, int pos, int count)
 // the parameter values, as far as the chunk goes: each failed read ends the
 // parsing, what was read before stays. A value missing at the end is given
 // as 0.0, and the reading ends. Without recipes and tables the user waves
-// are only stepped over. Returns the position after the state, the position
-// itself when the tag does not match (nothing read), or -1.
+// are only stepped over; with exchangeWaves the internal user wave is read
+// into the cartridge's place and the other way round. Returns the position
+// after the state, the position itself when the tag does not match (nothing
+// read), or -1.
 template <class SetValue>
 int ReadState(const IChunk& chunk, int position, std::array<HarmonicMap, 2>* recipes, UserWaveTables* tables,
-              int nParams, SetValue&& setValue)
+              int nParams, SetValue&& setValue, bool exchangeWaves = false)
 {
     // Only this version is read; anything else is left alone.
     if (position < 0 || position > chunk.Size() || chunk.Size() - position < static_cast<int>(kStateTag.size()) ||
@@ -118,7 +120,8 @@ int ReadState(const IChunk& chunk, int position, std::array<HarmonicMap, 2>* rec
     pos = chunk.GetInt32(nameLength, pos);
     if (pos >= 0) pos = nameLength >= 0 && nameLength <= chunk.Size() - pos ? pos + nameLength : -1;
 
-    for (std::size_t m = 0; m < 2 && pos >= 0; ++m) {
+    for (std::size_t block = 0; block < 2 && pos >= 0; ++block) {
+        const std::size_t m = exchangeWaves ? 1 - block : block;
         if (recipes) (*recipes)[m].clear();
         int32_t count = 0;
         pos = chunk.GetInt32(count, pos);
@@ -165,20 +168,27 @@ int QOR::UnserializeState(const IChunk& chunk, int position)
     return end;
 }
 
-int QOR::RewriteState(const IChunk& chunk, int position, int current, std::string_view name, IChunk& out) const
+int RewriteProgramState(const IPlugBase& plug, const IChunk& chunk, int position, int current, std::string_view name,
+                        bool exchangeWaves, IChunk& out)
 {
     std::array<HarmonicMap, 2> waves;
     UserWaveTables tables{};
     std::array<double, kNumParams> values{};
-    const int count = std::min(NParams(), static_cast<int>(kNumParams));
-    const int end = ReadState(chunk, position, &waves, &tables, count, [&](int i, double value) {
-        values[static_cast<std::size_t>(i)] = GetParam(i)->Clamp(value);
-    });
+    const int count = std::min(plug.NParams(), static_cast<int>(kNumParams));
+    const int end = ReadState(
+        chunk, position, &waves, &tables, count,
+        [&](int i, double value) { values[static_cast<std::size_t>(i)] = plug.GetParam(i)->Clamp(value); },
+        exchangeWaves);
     // Only a state read whole is ever kept.
     if (end > position)
         WriteProgramState(out, current, name, waves, tables,
                           std::span<const double>(values.data(), static_cast<std::size_t>(count)));
     return end;
+}
+
+int QOR::RewriteState(const IChunk& chunk, int position, int current, std::string_view name, IChunk& out) const
+{
+    return RewriteProgramState(*this, chunk, position, current, name, false, out);
 }
 
 void QOR::RestampState(IChunk& state, int current, std::string_view name) const
