@@ -42,7 +42,7 @@ void QOR::RestoreFactorySounds(int set)
     // Decoded without the main lock; the set, its names and the program that
     // was current (with its new content) then land in one step under it. The first refusal (memory
     // protection) ends the restore.
-    ReceiveSysExBytes(*resource, true, [&](int current) {
+    ReceiveSysExBytes(*resource, OnRefusal::kStop, [&](int current) {
         for (int k = 1; k <= kProgramsPerMemory; ++k) {
             const std::string name = set == kRestoreTobin ? TobinPatchName(k)
                                      : std::string((set == kRestoreCartridge ? kCartridgeFactoryNames

@@ -98,7 +98,7 @@ bool QOR::SendUserWaveDump(int memory, const std::string& path)
     return Deliver(*this, message, path);
 }
 
-bool QOR::LoadSysExFile(const std::string& path)
+bool QOR::LoadSysExFile(const std::string& path, bool undoOnRefusal)
 {
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> probe(std::fopen(path.c_str(), "rb"), &std::fclose);
     if (!probe) return true;  // nothing to load, nothing to report
@@ -110,7 +110,7 @@ bool QOR::LoadSysExFile(const std::string& path)
     while (!data.empty() && data.back() != sysex::kEnd) data = data.first(data.size() - 1);
 
     // Decoded without the main lock; the whole file then lands at once.
-    return ReceiveSysExBytes(data);
+    return ReceiveSysExBytes(data, undoOnRefusal ? OnRefusal::kUndo : OnRefusal::kGoOn);
 }
 
 int QOR::ClassifySysExFile(const std::string& path)

@@ -8,12 +8,14 @@
 // acts in one short step under it.
 #include <algorithm>
 #include <functional>
+#include <optional>
 #include <array>
 #include <span>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "plugin/MemorySnapshot.h"
 #include "plugin/ProgramState.h"
 #include "plugin/QOR.h"
 #include "plugin/SysExWorker.h"
@@ -267,7 +269,7 @@ bool QOR::ReceiveSysExMessages(std::vector<uint8_t>& queue)
     return accepted;
 }
 
-bool QOR::ReceiveSysExBytes(std::span<const uint8_t> bytes, bool stopAtRefusal,
+bool QOR::ReceiveSysExBytes(std::span<const uint8_t> bytes, OnRefusal onRefusal,
                             const std::function<void(int before)>& then)
 {
     // Requests and parameter changes need nothing prepared, and they arrive
@@ -282,6 +284,8 @@ bool QOR::ReceiveSysExBytes(std::span<const uint8_t> bytes, bool stopAtRefusal,
 
     auto lock = LockMain();
     const int current = GetCurrentPresetIndex();
+    std::optional<MemorySnapshot> before;
+    if (onRefusal == OnRefusal::kUndo) before.emplace(*this);
     bool accepted = true;
     // Set while the messages act, however they end: what came in by SysEx
     // is not sent back as parameter changes.
@@ -292,11 +296,12 @@ bool QOR::ReceiveSysExBytes(std::span<const uint8_t> bytes, bool stopAtRefusal,
         PreparedMessage& ready = next < prepared.size() ? prepared[next++] : nothing;
         if (ApplyMessage(*this, message, ready)) return true;
         accepted = false;
-        return !stopAtRefusal;
+        return onRefusal == OnRefusal::kGoOn;
     });
     receivingSysEx = outer;
+    if (!accepted && before) before->Restore();
     storeRefused = writeProtect;
-    if (then && (accepted || !stopAtRefusal)) then(current);
+    if (then && (accepted || onRefusal == OnRefusal::kGoOn)) then(current);
     return accepted;
 }
 
