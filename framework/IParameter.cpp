@@ -80,11 +80,11 @@ void IParameter::SetLabel(std::string_view label)
     CopyText(mLabel.data(), mLabel.size(), label);
 }
 
-void IParameter::Set(double value)
+double IParameter::Clamp(double value) const
 {
     // A NaN would slip through std::clamp and reach the engine.
-    if (std::isnan(value)) value = mMin;
-    mValue = std::clamp(value, mMin, mMax);
+    if (std::isnan(value)) return mMin;
+    return std::clamp(value, mMin, mMax);
 }
 
 double IParameter::FromNormalized(double normalized) const

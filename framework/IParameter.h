@@ -60,7 +60,10 @@ public:
     void SetNegateDisplay(bool negate) { mNegateDisplay = negate; }
 
     // Clamped to [min, max]; no snapping to the step.
-    void Set(double value);
+    void Set(double value) { mValue = Clamp(value); }
+    // What Set would store (a NaN becomes the minimum); reads only the range,
+    // which never changes after construction, so any thread may ask.
+    double Clamp(double value) const;
     // Snaps to the step grid unless continuous.
     void SetNormalized(double normalized);
     double GetNormalized() const { return GetNormalized(mValue); }

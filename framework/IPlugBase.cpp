@@ -256,29 +256,28 @@ bool IPlugBase::SerializePresetsWithLiveProgram(IChunk& chunk)
     return ok;
 }
 
-int IPlugBase::UnserializePresets(const IChunk& chunk, int position)
+int IPlugBase::RewriteState(const IChunk& chunk, int position, int, std::string_view, IChunk& out) const
 {
-    auto lock = LockMain();
-    // The state reader applies each slot to the live program as it goes, so
-    // the program as it plays is kept aside, and the slots change only once
-    // the whole bank has been read: a broken bank changes nothing.
-    IChunk live;
-    SerializeState(live);
-    struct Entry {
-        std::string name;
-        bool initialized = false;
-        IChunk state;
-    };
-    std::vector<Entry> entries(mPresets.size());
-    struct Reading {
-        bool& flag;
-        explicit Reading(bool& f) : flag(f) { flag = true; }
-        ~Reading() { flag = false; }
-        Reading(const Reading&) = delete;
-        Reading& operator=(const Reading&) = delete;
-    };
-    std::optional<Reading> reading(std::in_place, mReadingPresets);
-    for (Entry& entry : entries) {
+    // As UnserializeParams reads them: a value missing at the end is 0.0.
+    for (const IParameter& param : mParams) {
+        if (position < 0) break;
+        double value = 0.0;
+        position = chunk.GetDouble(value, position);
+        out.PutDouble(param.Clamp(position < 0 ? 0.0 : value));
+    }
+    return position;
+}
+
+PreparedBank IPlugBase::PreparePresets(const IChunk& chunk, int position) const
+{
+    PreparedBank bank;
+    {
+        auto lock = LockMain();
+        bank.current = mCurrentPreset;
+        bank.liveName = LiveProgramName();
+    }
+    bank.slots.resize(mPresets.size());
+    for (PreparedSlot& entry : bank.slots) {
         if (position < 0) break;
         position = chunk.GetString(entry.name, position);
         // A name that runs past the end is no name.
@@ -291,12 +290,11 @@ int IPlugBase::UnserializePresets(const IChunk& chunk, int position)
         // A slot's state carries no length: the state reader knows its end.
         // One that reads nothing is not a state of ours.
         const int start = position;
-        position = UnserializeState(chunk, start);
+        position = RewriteState(chunk, start, bank.current, bank.liveName, entry.state);
         if (position <= start) {
             position = -1;
             break;
         }
-        SerializeState(entry.state);
         // A program that reads back as it came keeps its bytes, including
         // the record of when it was written.
         const auto given =
@@ -304,22 +302,38 @@ int IPlugBase::UnserializePresets(const IChunk& chunk, int position)
         if (SameProgram(entry.state.Bytes(), given)) {
             entry.state.Clear();
             entry.state.PutBytes(given);
+        } else {
+            entry.rewritten = true;
         }
     }
-    reading.reset();
-    if (position < 0) {
-        UnserializeState(live, 0);
-        return -1;
-    }
-    for (std::size_t i = 0; i < mPresets.size(); ++i) {
+    bank.position = position;
+    return bank;
+}
+
+int IPlugBase::ApplyPresets(PreparedBank& bank)
+{
+    auto lock = LockMain();
+    if (bank.position < 0) return -1;
+    // Rare: the program changed while the bank was read, and a rewritten
+    // state would record the one before.
+    const bool stale = bank.current != mCurrentPreset || bank.liveName != LiveProgramName();
+    for (std::size_t i = 0; i < mPresets.size() && i < bank.slots.size(); ++i) {
         IPresetSlot& slot = mPresets[i];
-        Entry& entry = entries[i];
+        PreparedSlot& entry = bank.slots[i];
         slot.SetName(entry.name);
         slot.initialized = entry.initialized;
-        if (entry.initialized) std::swap(slot.state, entry.state);
+        if (!entry.initialized) continue;
+        if (stale && entry.rewritten) RestampState(entry.state, mCurrentPreset, LiveProgramName());
+        std::swap(slot.state, entry.state);
     }
     RestorePreset(mCurrentPreset);
-    return position;
+    return bank.position;
+}
+
+int IPlugBase::UnserializePresets(const IChunk& chunk, int position)
+{
+    PreparedBank bank = PreparePresets(chunk, position);
+    return ApplyPresets(bank);
 }
 
 void IPlugBase::ModifyCurrentPreset(const char* name)

@@ -24,6 +24,7 @@
 #include "framework/IParameter.h"
 #include "framework/IPlugConfig.h"
 #include "framework/IPresetSlot.h"
+#include "framework/PreparedBank.h"
 #include "framework/ITimeInfo.h"
 
 namespace qor {
@@ -95,7 +96,9 @@ public:
     virtual bool SendSysEx(const ISysExMessage* message) { return false; }
     virtual void RefreshEditor();
     // Reads a whole bank into the slots, then restores the current one; a
-    // bank that breaks off changes nothing and returns -1.
+    // bank that breaks off changes nothing and returns -1. The reading runs
+    // without the main lock (unless the caller holds it); the slots change
+    // in one step under it.
     virtual int UnserializePresets(const IChunk& chunk, int position);
     // Stores the live state into the current slot (a slot that holds the
     // same program keeps its bytes); a non-empty name renames it.
@@ -129,6 +132,19 @@ public:
     // they were written leaves that record out here, so that two states of
     // one program compare equal whoever wrote them.
     virtual std::span<const uint8_t> ProgramOf(std::span<const uint8_t> state) const { return state; }
+    // Reads one state at position as UnserializeState would, and appends to
+    // out what SerializeState would then write, with `current` as the
+    // current program named `name`. Changes nothing in the plug-in and reads
+    // only what never changes after construction (the parameter ranges), so
+    // any thread may call it without the main lock. Returns what
+    // UnserializeState would return. The default reads and writes the
+    // parameter values.
+    virtual int RewriteState(const IChunk& chunk, int position, int current, std::string_view name,
+                             IChunk& out) const;
+    // Makes a state written by RewriteState record another current program
+    // and name; the program in it stays as it is. The default state records
+    // neither.
+    virtual void RestampState(IChunk& state, int current, std::string_view name) const {}
 
     // The main lock. Product code writes `auto lock = LockMain();`.
     [[nodiscard]] std::unique_lock<std::recursive_mutex> LockMain() const
@@ -155,6 +171,13 @@ public:
     bool SerializeParams(IChunk& chunk);
     int UnserializeParams(const IChunk& chunk, int position);
     bool SerializePresets(IChunk& chunk);
+    // A bank read from chunk at position and made ready for the slots, on
+    // any thread; the main lock is taken only for a moment.
+    PreparedBank PreparePresets(const IChunk& chunk, int position) const;
+    // Main lock held: the prepared slots take their places (moves only), then
+    // the current slot is restored. Returns the bank's end position, or -1
+    // for a broken bank, which changes nothing.
+    int ApplyPresets(PreparedBank& bank);
     // The same bytes, but the current slot's entry holds the program as it
     // plays, with its name, rather than what the slot has stored (they differ
     // while memory protection keeps edits out of the slot).
@@ -168,11 +191,6 @@ public:
     // parameter being moved by PushingAllParams().
     void PushAllParams();
     bool PushingAllParams() const { return mPushingAllParams; }
-    // True while UnserializePresets reads the slots of a bank through the
-    // state reader: the parameters then pass through states that never
-    // play, and need not reach the engine (the program that plays is
-    // restored and pushed once the bank is read).
-    bool ReadingPresets() const { return mReadingPresets; }
 
     // True when a channel configuration matches; a negative argument matches any.
     bool LegalIO(int inputs, int outputs) const;
@@ -267,7 +285,6 @@ private:
     IGraphics* mEditor = nullptr;
     std::vector<IPresetSlot> mPresets;
     bool mPushingAllParams = false;
-    bool mReadingPresets = false;
     std::string mLiveName;  // empty: the live program has its slot's name
     IChunk mLiveState;      // scratch for stores, kept to save reallocating
     std::vector<double*> mInputPtrs;

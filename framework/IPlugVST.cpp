@@ -123,6 +123,8 @@ intptr_t VSTCALL IPlugVST::VSTDispatcher(vst::AEffect* effect, int32_t opcode, i
         return 0;
     }
     try {
+        // A bank is read without the lock and put in place under it.
+        if (opcode == vst::effSetChunk) return plug->SetChunk(ptr, value, index);
         intptr_t result = 0;
         {
             auto lock = plug->LockMain();
@@ -154,6 +156,7 @@ void VSTCALL IPlugVST::VSTProcess(vst::AEffect* effect, float** inputs, float** 
         auto lock = plug->LockMain();
         plug->BeforeBlock();
         plug->ProcessBuffers(inputs, outputs, frames, true);
+        plug->AfterBlock();
     } catch (...) {
     }
 }
@@ -167,6 +170,7 @@ void VSTCALL IPlugVST::VSTProcessReplacing(vst::AEffect* effect, float** inputs,
         auto lock = plug->LockMain();
         plug->BeforeBlock();
         plug->ProcessBuffers(inputs, outputs, frames, false);
+        plug->AfterBlock();
     } catch (...) {
     }
 }
@@ -181,6 +185,7 @@ void VSTCALL IPlugVST::VSTProcessDoubleReplacing(vst::AEffect* effect, double** 
         auto lock = plug->LockMain();
         plug->BeforeBlock();
         plug->ProcessBuffers(inputs, outputs, frames);
+        plug->AfterBlock();
     } catch (...) {
     }
 }
@@ -382,36 +387,32 @@ void IPlugVST::SetLatency(int frames)
     mAEffect.initialDelay = GetLatency();
 }
 
+// Any thread: queued for the next process call (MidiOutQueue.h).
 bool IPlugVST::SendMidi(const IMidiMessage* message)
 {
-    if (!message) return false;
-    vst::VstMidiEvent event{};
-    event.type = vst::kVstMidiType;
-    event.byteSize = sizeof(vst::VstMidiEvent);
-    event.deltaFrames = message->offset;
-    event.midiData[0] = static_cast<char>(message->status);
-    event.midiData[1] = static_cast<char>(message->data1);
-    event.midiData[2] = static_cast<char>(message->data2);
-    vst::VstEvents events{};
-    events.numEvents = 1;
-    events.events[0] = reinterpret_cast<vst::VstEvent*>(&event);
-    return CallHost(vst::audioMasterProcessEvents, 0, 0, &events) == 1;
+    if (!message || !mHostCallback) return false;
+    auto lock = LockMain();
+    return mOutgoing[mOutgoingActive].Add(*message);
 }
 
 bool IPlugVST::SendSysEx(const ISysExMessage* message)
 {
-    if (!message || message->size < 0 || (!message->data && message->size > 0)) return false;
-    vst::VstMidiSysexEvent event{};
-    event.type = vst::kVstSysExType;
-    event.byteSize = sizeof(vst::VstMidiSysexEvent);
-    event.deltaFrames = message->offset;
-    event.dumpBytes = message->size;
-    // The interface's pointer is not const; hosts only read the bytes.
-    event.sysexDump = const_cast<char*>(reinterpret_cast<const char*>(message->data));
-    vst::VstEvents events{};
-    events.numEvents = 1;
-    events.events[0] = reinterpret_cast<vst::VstEvent*>(&event);
-    return CallHost(vst::audioMasterProcessEvents, 0, 0, &events) == 1;
+    if (!message || !mHostCallback) return false;
+    auto lock = LockMain();
+    return mOutgoing[mOutgoingActive].Add(*message);
+}
+
+// Audio thread, main lock held, at the end of a process call: what waits
+// goes to the host as one list.
+void IPlugVST::AfterBlock()
+{
+    MidiOutQueue& waiting = mOutgoing[mOutgoingActive];
+    if (waiting.Empty()) return;
+    // What the host's answer makes the plug-in send goes into the other
+    // queue, for the next block, rather than into the list being read.
+    mOutgoingActive = 1 - mOutgoingActive;
+    CallHost(vst::audioMasterProcessEvents, 0, 0, waiting.Events());
+    waiting.Clear();
 }
 
 }  // namespace qor

@@ -4,8 +4,12 @@
 //
 // Every effect-record function takes the main lock for the whole call, so a
 // block never runs while the host's main thread or another thread changes
-// parameters, programs or chunks. The host callback is called with the lock
-// held. Nothing thrown inside may reach the host: the functions catch it.
+// parameters, programs or chunks. The one exception is effSetChunk with a
+// bank: the bank is read without the lock and put in place in one short
+// step under it, so that a block never waits milliseconds for the reading.
+// The host callback is called with the lock held. Outgoing MIDI reaches the
+// host only from inside the process call (MidiOutQueue.h). Nothing thrown
+// inside may reach the host: the functions catch it.
 //
 // Text handed to the host is cut to these capacities (terminator included):
 // program names kHostProgramNameCapacity (24 characters, the interface's
@@ -15,11 +19,13 @@
 // terminator.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <optional>
 
 #include "framework/IPlugBase.h"
+#include "framework/MidiOutQueue.h"
 #include "framework/VstAbi.h"
 
 namespace qor {
@@ -67,6 +73,8 @@ public:
     void HostSpecificInit() override;
     void AttachEditor(IGraphics* editor) override;
     void SetLatency(int frames) override;
+    // Any thread: queued and handed to the host at the end of the next
+    // process call (MidiOutQueue.h). False when the queue is full.
     bool SendMidi(const IMidiMessage* message) override;
     bool SendSysEx(const ISysExMessage* message) override;
 
@@ -98,9 +106,9 @@ private:
 
     intptr_t Dispatch(int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt);
     intptr_t GetChunk(void** data, bool isBank);
-    intptr_t SetChunk(const void* data, intptr_t size, bool isBank);
+    intptr_t SetChunk(const void* data, intptr_t size, int32_t index);
     int SetProgramChunk(const IChunk& chunk, int position);
-    int SetBankChunk(const IChunk& chunk, int position);
+    int SetBankChunk(PreparedBank& bank, const IChunk& chunk);
     bool PlaysHostProgram(const IChunk& chunk, int stateEnd) const;
     intptr_t ProcessEvents(const vst::VstEvents* events);
     intptr_t String2Parameter(int index, const char* text);
@@ -112,6 +120,7 @@ private:
     bool DrawEditorOffscreen(vst::QorEditorPixels* target);
     const vst::VstTimeInfo* HostTime(int32_t flags);
     void BeforeBlock();
+    void AfterBlock();
     void InitSpeakerArrangements();
 
     vst::HostCallback mHostCallback = nullptr;
@@ -126,6 +135,10 @@ private:
     // state ends and the name begins.
     IChunk mHostProgram;
     int mHostProgramStateEnd = 0;
+    // Outgoing MIDI: one queue takes what is sent while the other is being
+    // handed to the host.
+    std::array<MidiOutQueue, 2> mOutgoing;
+    std::size_t mOutgoingActive = 0;
     vst::AEffect mAEffect{};
 };
 

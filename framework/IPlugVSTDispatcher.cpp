@@ -1,9 +1,11 @@
 // The VST 2 dispatcher: every opcode the plug-in answers, with its chunk,
-// event, text and pin-property helpers. Runs under the main lock.
+// event, text and pin-property helpers. Runs under the main lock, except
+// effSetChunk, which takes it only to put what it has read in place.
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -112,8 +114,6 @@ intptr_t IPlugVST::Dispatch(int32_t opcode, int32_t index, intptr_t value, void*
             return vst::fourCC('N', 'v', 'E', 'f');
         case vst::effGetChunk:
             return GetChunk(static_cast<void**>(ptr), index == 0 && !HostNeedsProgramChunks());
-        case vst::effSetChunk:
-            return SetChunk(ptr, value, index == 0 && !HostNeedsProgramChunks());
         case vst::effProcessEvents:
             return ProcessEvents(static_cast<const vst::VstEvents*>(ptr));
         case vst::effCanBeAutomated:
@@ -259,10 +259,10 @@ int IPlugVST::SetProgramChunk(const IChunk& chunk, int position)
 
 // Every slot, then the program that was playing when the host saved the
 // bank, so that a reopened project plays what it played. A bank without that
-// record keeps the current program number.
-int IPlugVST::SetBankChunk(const IChunk& chunk, int position)
+// record keeps the current program number. Main lock held.
+int IPlugVST::SetBankChunk(PreparedBank& bank, const IChunk& chunk)
 {
-    position = UnserializePresets(chunk, position);
+    int position = ApplyPresets(bank);
     int32_t tag = 0;
     int32_t current = 0;
     if (position >= 0 && chunk.GetInt32(tag, position) > 0 && tag == kCurrentProgramTag &&
@@ -276,12 +276,13 @@ int IPlugVST::SetBankChunk(const IChunk& chunk, int position)
     return position;
 }
 
-intptr_t IPlugVST::SetChunk(const void* data, intptr_t size, bool isBank)
+// Called without the main lock: a bank is read on the host's thread, and
+// only put in place under the lock.
+intptr_t IPlugVST::SetChunk(const void* data, intptr_t size, int32_t index)
 {
     if (!data || size < 0 || size > std::numeric_limits<int>::max()) return 0;
     const std::span<const uint8_t> bytes(static_cast<const uint8_t*>(data), static_cast<std::size_t>(size));
-    IChunk& chunk = isBank ? mBankState : mState;
-    chunk.Clear();
+    IChunk chunk;
     chunk.PutBytes(bytes);
 
     int position = 0;
@@ -289,21 +290,30 @@ intptr_t IPlugVST::SetChunk(const void* data, intptr_t size, bool isBank)
     int32_t version = 0;
     if (chunk.GetInt32(magic, 0) > 0 && magic == kChunkMagic) position = chunk.GetInt32(version, 4);
     if (position < 0) position = 0;  // the magic alone: read it as a state
+    const bool bankForm = magic == kChunkMagic && version >= kChunkVersion;
 
-    if (isBank && version >= kChunkVersion)
-        position = SetBankChunk(chunk, position);
-    else
-        position = SetProgramChunk(chunk, position);
-
+    bool programChunks = false;
+    {
+        auto lock = LockMain();
+        programChunks = HostNeedsProgramChunks();
+    }
+    const bool isBank = index == 0 && !programChunks;
     // A host that keeps only program chunks may still hand back a bank saved
-    // before it was told apart. A program already read with bytes to spare
-    // stays read when the bytes are no bank either (a refused bank changes
-    // nothing).
-    if (HostNeedsProgramChunks() && position != chunk.Size() && magic == kChunkMagic && version >= kChunkVersion) {
-        mBankState.Clear();
-        mBankState.PutBytes(bytes);
-        const int bank = SetBankChunk(mBankState, 8);
-        if (bank >= 0 || position < 0) position = bank;
+    // before it was told apart: such bytes are read as a bank too.
+    std::optional<PreparedBank> bank;
+    if (bankForm && (isBank || programChunks)) bank = PreparePresets(chunk, 8);
+
+    auto lock = LockMain();
+    if (isBank && bankForm) {
+        position = SetBankChunk(*bank, chunk);
+    } else {
+        position = SetProgramChunk(chunk, position);
+        // A program already read with bytes to spare stays read when the
+        // bytes are no bank either (a refused bank changes nothing).
+        if (programChunks && bank && position != chunk.Size()) {
+            const int read = SetBankChunk(*bank, chunk);
+            if (read >= 0 || position < 0) position = read;
+        }
     }
     if (position < 0) return 0;
     RefreshEditor();

@@ -151,12 +151,16 @@ void ApplyParameterList(IPlugBase& plug, const Reader& in, std::size_t at)
 }
 
 // The chunk form of a bank: every slot, then the current program again. A
-// chunk that ends inside a slot changes nothing.
+// chunk that ends inside a slot changes nothing. The slots are read without
+// the main lock and put in place in one step under it.
 bool UnserializeBankChunk(IPlugBase& plug, std::span<const uint8_t> bytes)
 {
     IChunk chunk;
     chunk.PutBytes(bytes);
-    if (plug.UnserializePresets(chunk, StateStart(chunk)) < 0) return false;
+    const int start = StateStart(chunk);
+    PreparedBank bank = plug.PreparePresets(chunk, start);
+    auto lock = plug.LockMain();
+    if (plug.ApplyPresets(bank) < 0) return false;
     plug.NotifyHostOfProgramChange();
     return true;
 }
@@ -278,7 +282,6 @@ bool LoadBankImage(IPlugBase& plug, std::span<const uint8_t> image)
     if (in.Magic(kFxMagicAt, kFBCh) && plug.DoesChunks()) {
         const auto bytes = AnnouncedChunk(in, kBankChunkSizeAt);
         if (!bytes) return false;
-        auto lock = plug.LockMain();
         return UnserializeBankChunk(plug, *bytes);
     }
     if (!in.Magic(kFxMagicAt, kFxBk)) return false;
@@ -307,7 +310,6 @@ bool LoadBankImage(IPlugBase& plug, std::span<const uint8_t> image)
 bool LoadBankImageUnchecked(IPlugBase& plug, std::span<const uint8_t> image)
 {
     if (image.size() < kBankHeaderBytes) return false;
-    auto lock = plug.LockMain();
     return UnserializeBankChunk(plug, image.subspan(kBankHeaderBytes));
 }
 

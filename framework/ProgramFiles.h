@@ -18,7 +18,9 @@
 // rolled back to the state before the load.
 //
 // Threads: the editor thread (commands) or construction; the caller holds
-// no lock, and the loaders take the main lock for the whole load.
+// no lock. A bank in the chunk form is read without the main lock and put in
+// place in one step under it; the other loads hold the lock for the whole
+// load.
 #pragma once
 
 #include <cstddef>

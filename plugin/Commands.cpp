@@ -5,7 +5,6 @@
 
 #include "framework/ProgramFiles.h"
 #include "plugin/CommandNumbers.h"
-#include "plugin/MemorySnapshot.h"
 #include "plugin/QOR.h"
 
 namespace qor {
@@ -380,16 +379,12 @@ void Commands::LoadSysExFile(const Ticket& ticket)
         Confirm(ticket, question.text, question.title, [this, ticket, path] {
             if (Refused()) return;
             // Messages before a refused one would stay applied: a failed
-            // load is undone as a whole.
-            bool loaded = false;
-            {
+            // load is undone as a whole (in the step that applies it, so
+            // the decoding holds no lock).
+            const bool loaded = mPlug.LoadSysExFile(path, true);
+            if (!loaded) {
                 auto lock = mPlug.LockMain();
-                MemorySnapshot before(mPlug);
-                loaded = mPlug.LoadSysExFile(path);
-                if (!loaded) {
-                    before.Restore();
-                    mPlug.infoMessage = kInfoVersion;
-                }
+                mPlug.infoMessage = kInfoVersion;
             }
             if (!loaded) ReportError(ticket, kCannotLoad);
         });

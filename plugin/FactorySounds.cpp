@@ -39,24 +39,20 @@ void QOR::RestoreFactorySounds(int set)
     const auto resource = platform::FindResource(factory.type, "SYX");
     if (!resource || resource->size() != factory.size) return;
 
-    auto lock = LockMain();
-    const int current = GetCurrentPresetIndex();
-    std::vector<uint8_t> queue;
-    queue.reserve(sysex::kBankDumpBytes);
-    for (const uint8_t byte : *resource) {
-        queue.push_back(byte);
-        // The first refusal (memory protection) ends the restore.
-        if (byte == sysex::kEnd && !ReceiveSysExMessages(queue)) return;
-    }
-
-    for (int k = 1; k <= kProgramsPerMemory; ++k) {
-        RestorePreset(factory.firstSlot + k - 1);
-        const std::string name = set == kRestoreTobin ? TobinPatchName(k)
-                                 : std::string((set == kRestoreCartridge ? kCartridgeFactoryNames
-                                                                         : kInternalFactoryNames)[static_cast<std::size_t>(k - 1)]);
-        ModifyCurrentPreset(name.c_str());
-    }
-    RestorePreset(current);
+    // Decoded without the main lock; the set, its names and the program that
+    // was current (with its new content) then land in one step under it. The first refusal (memory
+    // protection) ends the restore.
+    ReceiveSysExBytes(*resource, OnRefusal::kStop, [&](int current) {
+        for (int k = 1; k <= kProgramsPerMemory; ++k) {
+            const std::string name = set == kRestoreTobin ? TobinPatchName(k)
+                                     : std::string((set == kRestoreCartridge ? kCartridgeFactoryNames
+                                                                             : kInternalFactoryNames)[static_cast<std::size_t>(k - 1)]);
+            // The slot holds the set's program already: only its name is new.
+            if (IPresetSlot* slot = GetPresetSlot(factory.firstSlot + k - 1)) slot->SetName(name);
+        }
+        storeRefused = false;
+        RestorePreset(current);
+    });
 }
 
 bool QOR::LoadFactoryBank()

@@ -5,8 +5,10 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -43,6 +45,9 @@ public:
     bool SerializeState(IChunk& chunk) override;
     std::span<const uint8_t> ProgramOf(std::span<const uint8_t> state) const override;
     int UnserializeState(const IChunk& chunk, int position) override;
+    int RewriteState(const IChunk& chunk, int position, int current, std::string_view name,
+                     IChunk& out) const override;
+    void RestampState(IChunk& state, int current, std::string_view name) const override;
     void SetParameterFromEditor(int index, double normalized) override;
     void ModifyCurrentPreset(const char* name = nullptr) override;
     bool RestorePreset(int index) override;
@@ -79,6 +84,17 @@ public:
     // False when any was refused. Not for the audio thread (dumps take long
     // to decode); the host's SysEx goes through ProcessSysEx.
     bool ReceiveSysExMessages(std::vector<uint8_t>& queue);
+    // What a refused message does to the others: nothing (kGoOn), ends
+    // the reception (kStop), or undoes all of them (kUndo: the memories and
+    // the working program are put back; the replies have gone out).
+    enum class OnRefusal { kGoOn, kStop, kUndo };
+    // The same for every complete message in bytes: all are decoded first,
+    // then act in order in one step under the main lock, and `then` runs in
+    // that step after them, told the program that was current before them
+    // (unless a refusal stopped or undid them). Not with the main lock held
+    // (the decoding would hold it).
+    bool ReceiveSysExBytes(std::span<const uint8_t> bytes, OnRefusal onRefusal = OnRefusal::kGoOn,
+                           const std::function<void(int before)>& then = {});
     // Waits until the dumps the host delivered have been acted on (they are
     // decoded on the SysEx worker thread). Not for the audio thread, and not
     // with the main lock held.
@@ -92,7 +108,8 @@ public:
     bool SendBankDump(int memory, const std::string& path = {});
     bool SendUserWaveDump(int memory, const std::string& path = {});
     void SendSysExReply(int functionCode);
-    bool LoadSysExFile(const std::string& path);
+    // undoOnRefusal: a file with a refused message changes nothing.
+    bool LoadSysExFile(const std::string& path, bool undoOnRefusal = false);
     int ClassifySysExFile(const std::string& path);
 
     // --- factory sounds ---

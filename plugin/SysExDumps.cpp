@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "framework/ProgramFiles.h"
+#include "plugin/ProgramState.h"
 #include "plugin/QOR.h"
 #include "programs/SysExCodec.h"
 
@@ -25,7 +26,8 @@ std::array<double, kNumParams> WorkingValues(const QOR& plug)
     return values;
 }
 
-// To the host's MIDI output when there is no path, else into the file.
+// To the host's MIDI output when there is no path, else into the file
+// (written without the main lock).
 bool Deliver(QOR& plug, std::span<const uint8_t> message, const std::string& path)
 {
     if (path.empty()) {
@@ -39,83 +41,64 @@ bool Deliver(QOR& plug, std::span<const uint8_t> message, const std::string& pat
     return std::fclose(file.release()) == 0 && written;
 }
 
-// Everything of the working program that walking through the slots would
-// change: a dump only reads, so the program the user is editing must come
-// back exactly, unsaved edits and a calculated user wave included.
-class WorkingProgram {
-public:
-    explicit WorkingProgram(QOR& plug) : mPlug(plug), mCurrent(plug.GetCurrentPresetIndex())
-    {
-        mPlug.SerializeState(mState);
-        for (int m = 0; m < 2; ++m) std::copy_n(mPlug.ActiveTable(m), kUserWaveBytes, mActive[static_cast<std::size_t>(m)].begin());
-    }
-    ~WorkingProgram()
-    {
-        mPlug.RestorePreset(mCurrent);
-        mPlug.UnserializeState(mState, 0);
-        for (int m = 0; m < 2; ++m) std::copy(mActive[static_cast<std::size_t>(m)].begin(), mActive[static_cast<std::size_t>(m)].end(), mPlug.ActiveTable(m));
-    }
-    WorkingProgram(const WorkingProgram&) = delete;
-    WorkingProgram& operator=(const WorkingProgram&) = delete;
-
-private:
-    QOR& mPlug;
-    int mCurrent;
-    IChunk mState;
-    std::array<std::array<uint8_t, kUserWaveBytes>, 2> mActive{};
-};
+// What restoring a slot would make of the working values, read from the
+// slot's bytes without restoring it: a dump only reads, and the program the
+// musician plays and edits stays exactly as it is. A slot that holds no
+// program yet is sent as the working program (restoring it would give it
+// that program). Main lock held.
+std::array<double, kNumParams> SlotValues(QOR& plug, int slot)
+{
+    std::array<double, kNumParams> values = WorkingValues(plug);
+    const IPresetSlot* preset = plug.GetPresetSlot(slot);
+    if (preset && preset->initialized) StateValues(plug, preset->state, values);
+    return values;
+}
 
 }  // namespace
 
 bool QOR::SendProgramDump(int number, const std::string& path)
 {
-    auto lock = LockMain();
+    std::unique_lock lock = LockMain();
     const auto message = sysex::ProgramDump(number, sysex::EncodeProgram(WorkingValues(*this)));
+    lock.unlock();
     return Deliver(*this, message, path);
 }
 
 bool QOR::SendStoredProgramDump(int slot)
 {
-    auto lock = LockMain();
+    std::unique_lock lock = LockMain();
     if (slot < 0 || slot >= NPresets()) return false;
-    sysex::PackedProgram program{};
-    {
-        const WorkingProgram working(*this);
-        RestorePreset(slot);
-        program = sysex::EncodeProgram(WorkingValues(*this));
-    }
-    return Deliver(*this, sysex::ProgramDump(slot, program), {});
+    const auto message = sysex::ProgramDump(slot, sysex::EncodeProgram(SlotValues(*this, slot)));
+    lock.unlock();
+    return Deliver(*this, message, {});
 }
 
 bool QOR::SendBankDump(int memory, const std::string& path)
 {
-    auto lock = LockMain();
+    std::unique_lock lock = LockMain();
     // 0: the memory that holds the current program.
     const bool cartridge = memory == 2 || (memory == 0 && CurrentIsCartridge());
     std::array<sysex::PackedProgram, sysex::kProgramsPerBank> programs{};
     ModifyCurrentPreset();
-    {
-        const WorkingProgram working(*this);
-        const int first = cartridge ? kProgramsPerMemory : 0;
-        for (int i = 0; i < sysex::kProgramsPerBank; ++i) {
-            RestorePreset(first + i);
-            programs[static_cast<std::size_t>(i)] = sysex::EncodeProgram(WorkingValues(*this));
-        }
-    }
+    const int first = cartridge ? kProgramsPerMemory : 0;
+    for (int i = 0; i < sysex::kProgramsPerBank; ++i)
+        programs[static_cast<std::size_t>(i)] = sysex::EncodeProgram(SlotValues(*this, first + i));
     const auto message = sysex::BankDump(cartridge ? 1 : 0, programs);
+    lock.unlock();
     return Deliver(*this, message, path);
 }
 
 bool QOR::SendUserWaveDump(int memory, const std::string& path)
 {
     if (memory != 0 && memory != 1) return false;
-    auto lock = LockMain();
+    std::unique_lock lock = LockMain();
     const auto entries = sysex::UserWaveEntriesOf(recipes[static_cast<std::size_t>(memory)]);
     const auto message = sysex::UserWaveDump(sysex::kInternalUserWave + memory, entries);
+    lock.unlock();
     return Deliver(*this, message, path);
 }
 
-bool QOR::LoadSysExFile(const std::string& path)
+bool QOR::LoadSysExFile(const std::string& path, bool undoOnRefusal)
 {
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> probe(std::fopen(path.c_str(), "rb"), &std::fclose);
     if (!probe) return true;  // nothing to load, nothing to report
@@ -126,15 +109,8 @@ bool QOR::LoadSysExFile(const std::string& path)
     std::span<const uint8_t> data(*bytes);
     while (!data.empty() && data.back() != sysex::kEnd) data = data.first(data.size() - 1);
 
-    auto lock = LockMain();
-    bool accepted = true;
-    std::vector<uint8_t> queue;
-    queue.reserve(sysex::kBankDumpBytes);
-    for (const uint8_t byte : data) {
-        queue.push_back(byte);
-        if (byte == sysex::kEnd && !ReceiveSysExMessages(queue)) accepted = false;
-    }
-    return accepted;
+    // Decoded without the main lock; the whole file then lands at once.
+    return ReceiveSysExBytes(data, undoOnRefusal ? OnRefusal::kUndo : OnRefusal::kGoOn);
 }
 
 int QOR::ClassifySysExFile(const std::string& path)

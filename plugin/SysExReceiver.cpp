@@ -7,12 +7,15 @@
 // factory restores). Decoding runs without the main lock; each message then
 // acts in one short step under it.
 #include <algorithm>
+#include <functional>
+#include <optional>
 #include <array>
 #include <span>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "plugin/MemorySnapshot.h"
 #include "plugin/ProgramState.h"
 #include "plugin/QOR.h"
 #include "plugin/SysExWorker.h"
@@ -214,28 +217,42 @@ bool ApplyMessage(QOR& plug, std::span<const uint8_t> message, PreparedMessage& 
     return false;
 }
 
+// Calls act(message) for every message in bytes, in order, each from its F0
+// to its F7 (or the end), until act returns false.
+template <class Act>
+void ForEachMessage(std::span<const uint8_t> bytes, Act&& act)
+{
+    for (auto next = bytes.begin();;) {
+        next = std::find(next, bytes.end(), sysex::kStart);
+        if (next == bytes.end()) return;
+        auto end = std::find(next, bytes.end(), sysex::kEnd);
+        if (end != bytes.end()) ++end;
+        if (!act(std::span<const uint8_t>(next, end))) return;
+        next = end;
+    }
+}
+
 // Dumps take time to decode; everything else is answered at once.
 bool NeedsPreparing(std::span<const uint8_t> bytes)
 {
-    for (auto next = std::find(bytes.begin(), bytes.end(), sysex::kStart); next != bytes.end();
-         next = std::find(next + 1, bytes.end(), sysex::kStart)) {
-        auto end = std::find(next, bytes.end(), sysex::kEnd);
-        if (end != bytes.end()) ++end;
-        switch (sysex::ClassifyMessage(std::span<const uint8_t>(next, end))) {
+    bool needed = false;
+    ForEachMessage(bytes, [&](std::span<const uint8_t> message) {
+        switch (sysex::ClassifyMessage(message)) {
             case MessageKind::ProgramDump:
             case MessageKind::UserWaveDump:
-            case MessageKind::BankDump: return true;
-            default: break;
+            case MessageKind::BankDump: needed = true; return false;
+            default: return true;
         }
-    }
-    return false;
+    });
+    return needed;
 }
 
 }  // namespace
 
-// Each message is prepared without the main lock and then acted on in one
-// step under it, so a block never waits for decoding and never plays a
-// half-written program.
+// Each message is prepared without the main lock, and then all of them act
+// in order in one step under it, so a block never waits for decoding, never
+// plays a half-written program, and nothing else lands between two messages
+// that came together.
 bool QOR::ReceiveSysExMessages(std::vector<uint8_t>& queue)
 {
     // The queue is worked on in a swapped-out copy, so that whatever the
@@ -245,32 +262,46 @@ bool QOR::ReceiveSysExMessages(std::vector<uint8_t>& queue)
         auto lock = LockMain();
         work.swap(queue);
     }
-    bool accepted = true;
-    const std::span<const uint8_t> bytes(work);
-    auto next = bytes.begin();
-    for (;;) {
-        next = std::find(next, bytes.end(), sysex::kStart);
-        if (next == bytes.end()) break;
-        // The message runs to its F7; every caller hands over the queue right
-        // after an F7, so the message normally takes the rest of the queue.
-        auto end = std::find(next, bytes.end(), sysex::kEnd);
-        if (end != bytes.end()) ++end;
-        const std::span<const uint8_t> message(next, end);
-        PreparedMessage prepared = Prepare(message, parameterTemplate);
-        {
-            auto lock = LockMain();
-            // Set while the message acts, however it ends: what came in by
-            // SysEx is not sent back as parameter changes.
-            const bool outer = std::exchange(receivingSysEx, true);
-            if (!ApplyMessage(*this, message, prepared)) accepted = false;
-            receivingSysEx = outer;
-        }
-        next = end;
-    }
+    const bool accepted = ReceiveSysExBytes(work);
     auto lock = LockMain();
     work.clear();
     if (queue.empty()) queue.swap(work);  // keeps the capacity for the next message
+    return accepted;
+}
+
+bool QOR::ReceiveSysExBytes(std::span<const uint8_t> bytes, OnRefusal onRefusal,
+                            const std::function<void(int before)>& then)
+{
+    // Requests and parameter changes need nothing prepared, and they arrive
+    // on the host's event call, often its audio thread: then nothing is
+    // allocated here.
+    std::vector<PreparedMessage> prepared;
+    if (NeedsPreparing(bytes))
+        ForEachMessage(bytes, [&](std::span<const uint8_t> message) {
+            prepared.push_back(Prepare(message, parameterTemplate));
+            return true;
+        });
+
+    auto lock = LockMain();
+    const int current = GetCurrentPresetIndex();
+    std::optional<MemorySnapshot> before;
+    if (onRefusal == OnRefusal::kUndo) before.emplace(*this);
+    bool accepted = true;
+    // Set while the messages act, however they end: what came in by SysEx
+    // is not sent back as parameter changes.
+    const bool outer = std::exchange(receivingSysEx, true);
+    PreparedMessage nothing;
+    std::size_t next = 0;
+    ForEachMessage(bytes, [&](std::span<const uint8_t> message) {
+        PreparedMessage& ready = next < prepared.size() ? prepared[next++] : nothing;
+        if (ApplyMessage(*this, message, ready)) return true;
+        accepted = false;
+        return onRefusal == OnRefusal::kGoOn;
+    });
+    receivingSysEx = outer;
+    if (!accepted && before) before->Restore();
     storeRefused = writeProtect;
+    if (then && (accepted || onRefusal == OnRefusal::kGoOn)) then(current);
     return accepted;
 }
 

@@ -327,9 +327,11 @@ void BinaryHost::ClearSent()
 bool BinaryHost::WaitForSent(size_t count)
 {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    // The host keeps processing meanwhile: the answer is handed over in a block.
     while (Sent().size() < count) {
         if (std::chrono::steady_clock::now() > deadline) return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        RenderFrames(64, 64);
     }
     return true;
 }

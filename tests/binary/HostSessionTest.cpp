@@ -185,15 +185,18 @@ void RunSession(BinaryHost& h, uint32_t seed, int steps)
             case 13: {
                 // A librarian fetches a program and writes it into another
                 // slot (refused while memory protection is on).
+                h.RenderFrames(64, 64);  // what waits goes out first
                 h.ClearSent();
                 EventList request;
                 request.SysEx(0, {0xF0, 0x40, 0x00, 0x00, 0x00, 0x01, static_cast<uint8_t>(pick(100)), 0xF7});
                 h.SendEvents(request);
+                h.RenderFrames(64, 64);  // the answer comes with the block
                 const std::vector<SentEvent> sent = h.Sent();
                 ASSERT_EQ(sent.size(), 1u);
                 std::vector<uint8_t> dump = sent[0].bytes;
                 ASSERT_EQ(dump.size(), 78u);
                 dump[6] = static_cast<uint8_t>(pick(100));
+                h.RenderFrames(64, 64);  // what waits goes out first
                 h.ClearSent();
                 EventList write;
                 write.SysEx(0, dump);

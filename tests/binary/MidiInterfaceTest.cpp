@@ -14,8 +14,11 @@ namespace {
 
 class BinaryMidi : public BinaryTest {
 protected:
+    // What the plug-in sent, once the host has processed a block (it hands
+    // its output over only inside the process call).
     std::vector<SentEvent> SentOfType(int32_t type)
     {
+        host.RenderFrames(64, 64);
         std::vector<SentEvent> out;
         for (SentEvent& e : host.Sent())
             if (e.type == type) out.push_back(std::move(e));

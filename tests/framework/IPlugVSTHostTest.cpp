@@ -114,7 +114,7 @@ TEST_F(IPlugVSTHost, EveryBlockAsksForMidi)
     EXPECT_EQ(dright[31], 0.5);
 }
 
-TEST_F(IPlugVSTHost, OutgoingMidiIsLaidOutAsOneEvent)
+TEST_F(IPlugVSTHost, OutgoingEventsWaitForTheProcessCallAndGoOutAsOneListInOrder)
 {
     Create();
     IMidiMessage message;
@@ -122,9 +122,16 @@ TEST_F(IPlugVSTHost, OutgoingMidiIsLaidOutAsOneEvent)
     message.status = 0xB0;
     message.data1 = 7;
     message.data2 = 127;
+    std::array<uint8_t, 7> dump{0xF0, 0x40, 0x00, 0x20, 0x22, 0x01, 0xF7};
+    const ISysExMessage sysex{3, static_cast<int32_t>(dump.size()), dump.data()};
     EXPECT_TRUE(plug->SendMidi(&message));
-    ASSERT_EQ(host.sent.size(), 1u);
-    EXPECT_EQ(host.numEventsSeen, std::vector<int32_t>{1});
+    EXPECT_TRUE(plug->SendSysEx(&sysex));
+    dump[1] = 0x7F;  // the caller's bytes may go once sent: a copy waits
+    EXPECT_TRUE(host.sent.empty()) << "hosts take events only inside the process call";
+
+    test::HostProcesses(*plug);
+    ASSERT_EQ(host.sent.size(), 2u);
+    EXPECT_EQ(host.numEventsSeen, std::vector<int32_t>{2});
     const test::SentEvent& e = host.sent[0];
     EXPECT_EQ(e.type, vst::kVstMidiType);
     EXPECT_EQ(e.byteSize, 32);
@@ -133,40 +140,56 @@ TEST_F(IPlugVSTHost, OutgoingMidiIsLaidOutAsOneEvent)
     EXPECT_EQ(e.noteLength, 0);
     EXPECT_EQ(e.noteOffset, 0);
     EXPECT_EQ(e.bytes, (std::vector<uint8_t>{0xB0, 7, 127, 0, 0, 0, 0, 0}));
+    const test::SentEvent& x = host.sent[1];
+    EXPECT_EQ(x.type, vst::kVstSysExType);
+    EXPECT_EQ(x.byteSize, static_cast<int32_t>(sizeof(vst::VstMidiSysexEvent)));
+    EXPECT_EQ(x.deltaFrames, 3);
+    EXPECT_EQ(x.resvd1, 0);
+    EXPECT_EQ(x.resvd2, 0);
+    EXPECT_EQ(x.bytes, (std::vector<uint8_t>{0xF0, 0x40, 0x00, 0x20, 0x22, 0x01, 0xF7}));
 
-    host.processEventsAnswer = 0;
-    EXPECT_FALSE(plug->SendMidi(&message));
+    // Sent once: the next block sends nothing.
+    test::HostProcesses(*plug);
+    EXPECT_EQ(host.numEventsSeen.size(), 1u);
+
+    ISysExMessage broken = sysex;
+    broken.size = -1;
+    EXPECT_FALSE(plug->SendSysEx(&broken));
+    EXPECT_FALSE(plug->SendSysEx(nullptr));
     EXPECT_FALSE(plug->SendMidi(nullptr));
 }
 
-TEST_F(IPlugVSTHost, OutgoingSysExPointsAtTheCallersBytes)
+TEST_F(IPlugVSTHost, AFullOutgoingQueueRefusesWithoutOverwriting)
 {
     Create();
-    const std::array<uint8_t, 7> dump{0xF0, 0x40, 0x00, 0x20, 0x22, 0x01, 0xF7};
-    ISysExMessage message;
-    message.offset = 3;
-    message.size = static_cast<int32_t>(dump.size());
-    message.data = dump.data();
-    EXPECT_TRUE(plug->SendSysEx(&message));
-    ASSERT_EQ(host.sent.size(), 1u);
-    const test::SentEvent& e = host.sent[0];
-    EXPECT_EQ(e.type, vst::kVstSysExType);
-    EXPECT_EQ(e.byteSize, static_cast<int32_t>(sizeof(vst::VstMidiSysexEvent)));
-    EXPECT_EQ(e.deltaFrames, 3);
-    EXPECT_EQ(e.flags, 0);
-    EXPECT_EQ(e.resvd1, 0);
-    EXPECT_EQ(e.resvd2, 0);
-    EXPECT_EQ(e.dumpPointer, dump.data());
-    EXPECT_EQ(e.bytes, std::vector<uint8_t>(dump.begin(), dump.end()));
-    message.size = -1;
-    EXPECT_FALSE(plug->SendSysEx(&message));
-    EXPECT_FALSE(plug->SendSysEx(nullptr));
+    // SysEx bytes run out first: each message takes a sixteenth of the room.
+    std::vector<uint8_t> big(MidiOutQueue::kMaxSysExBytes / 16, 0x11);
+    int accepted = 0;
+    for (int i = 0; i < 20; ++i) {
+        big[1] = static_cast<uint8_t>(i);
+        const ISysExMessage message{0, static_cast<int32_t>(big.size()), big.data()};
+        if (plug->SendSysEx(&message)) ++accepted;
+    }
+    EXPECT_EQ(accepted, 16);
+    // The event count runs out too, and short messages are refused as well.
+    IMidiMessage note;
+    note.status = 0x90;
+    int notes = 0;
+    while (plug->SendMidi(&note) && notes < 2 * MidiOutQueue::kMaxEvents) ++notes;
+    EXPECT_EQ(notes, MidiOutQueue::kMaxEvents - 16);
+
+    test::HostProcesses(*plug);
+    ASSERT_EQ(host.sent.size(), static_cast<size_t>(MidiOutQueue::kMaxEvents));
+    for (int i = 0; i < 16; ++i) EXPECT_EQ(host.sent[static_cast<size_t>(i)].bytes[1], i) << "the first ones stay";
+    // Room again once the host has them.
+    EXPECT_TRUE(plug->SendMidi(&note));
 }
 
-TEST_F(IPlugVSTHost, MidiThruByDefault)
+TEST_F(IPlugVSTHost, NothingIsSentWhileTheHostDoesNotProcess)
 {
     Create();
     plug->midiThru = true;
+    Dispatch(vst::effMainsChanged, 0, 1);
     vst::VstMidiEvent note{};
     note.type = vst::kVstMidiType;
     note.byteSize = sizeof(note);
@@ -177,10 +200,22 @@ TEST_F(IPlugVSTHost, MidiThruByDefault)
     events.numEvents = 1;
     events.events[0] = reinterpret_cast<vst::VstEvent*>(&note);
     Dispatch(vst::effProcessEvents, 0, 0, &events);
-    ASSERT_EQ(host.sent.size(), 1u);
+    Dispatch(vst::effMainsChanged, 0, 0);
+    note.midiData[1] = 65;
+    Dispatch(vst::effProcessEvents, 0, 0, &events);
+    Dispatch(vst::effIdle);
+    EXPECT_TRUE(host.sent.empty());
+
+    // Both thru copies go out with the first block after the host resumes.
+    Dispatch(vst::effMainsChanged, 0, 1);
+    std::vector<float> left(8), right(8);
+    std::array<float*, 2> outs{left.data(), right.data()};
+    effect->processReplacing(effect, nullptr, outs.data(), 8);
+    ASSERT_EQ(host.sent.size(), 2u);
     EXPECT_EQ(host.sent[0].deltaFrames, 9);
     EXPECT_EQ(host.sent[0].bytes[0], 0x80);
     EXPECT_EQ(host.sent[0].bytes[1], 64);
+    EXPECT_EQ(host.sent[1].bytes[1], 65);
 }
 
 TEST_F(IPlugVSTHost, TransportQueries)

@@ -53,6 +53,14 @@ struct TestHost {
 
 inline TestHost* gTestHost = nullptr;
 
+// The host's next process call, without audio: what the plug-in has sent
+// since the last one reaches the host now.
+inline void HostProcesses(vst::AEffect* effect)
+{
+    effect->processReplacing(effect, nullptr, nullptr, 0);
+}
+inline void HostProcesses(IPlugVST& plug) { HostProcesses(plug.GetEffect()); }
+
 inline intptr_t VSTCALL TestHostCallback(vst::AEffect* effect, int32_t opcode, int32_t index, intptr_t value,
                                          void* ptr, float opt)
 {

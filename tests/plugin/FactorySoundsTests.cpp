@@ -156,7 +156,7 @@ TEST_F(FactoryRestore, InternalSetNamesAndReplacesTheInternalMemory)
     // The current program stays current, with its new content.
     EXPECT_EQ(q->GetCurrentPresetIndex(), 3);
     ExpectProgramOfBank(*q, "FACTORY_INT", 3);
-    EXPECT_EQ(SentSysEx(q.host).back(), (Bytes{0xF0, 0x40, 0x00, 0x40, 0x00, 0x01, 0xF7}));
+    EXPECT_EQ(SentSysEx(q).back(), (Bytes{0xF0, 0x40, 0x00, 0x40, 0x00, 0x01, 0xF7}));
 }
 
 TEST_F(FactoryRestore, CartridgeSetLeavesTheInternalProgramsUntouched)
@@ -182,22 +182,22 @@ TEST_F(FactoryRestore, TobinsSetFillsTheInternalMemory)
     EXPECT_STREQ(q->GetPresetName(49), "Tobin's Patch #50");
     EXPECT_STREQ(q->GetPresetName(58), "User");
     EXPECT_EQ(q->GetCurrentPresetIndex(), 3);
-    const auto sent = SentSysEx(q.host);
+    const auto sent = SentSysEx(q);
     EXPECT_EQ(std::count(sent.begin(), sent.end(), Bytes{0xF0, 0x40, 0x00, 0x40, 0x00, 0x01, 0xF7}), 50);
 }
 
 TEST_F(FactoryRestore, MemoryProtectionOrAnUnknownSetChangesNothing)
 {
     const Snapshot before(*q);
-    ClearSent(q.host);
+    ClearSent(q);
     q->RestoreFactorySounds(28);
-    EXPECT_TRUE(SentSysEx(q.host).empty());
+    EXPECT_TRUE(SentSysEx(q).empty());
     q->writeProtect = true;
     for (int set : {kRestoreInternal, kRestoreCartridge, kRestoreTobin}) {
-        ClearSent(q.host);
+        ClearSent(q);
         q->RestoreFactorySounds(set);
         // The first message is refused, and that ends the restore.
-        EXPECT_EQ(SentSysEx(q.host), std::vector<Bytes>{(Bytes{0xF0, 0x40, 0x00, 0x42, 0x00, 0x01, 0xF7})});
+        EXPECT_EQ(SentSysEx(q), std::vector<Bytes>{(Bytes{0xF0, 0x40, 0x00, 0x42, 0x00, 0x01, 0xF7})});
     }
     EXPECT_EQ(Snapshot(*q), before);
 }

@@ -383,6 +383,7 @@ TEST_F(MidiInput, ARealConstructionTellsTheHostNothing)
     ClearSent();
     vst::AEffect* effect = IPlugVST::CreateEffect<QOR>(&test::TestHostCallback);
     ASSERT_NE(effect, nullptr);
+    test::HostProcesses(effect);
     {
         std::lock_guard<std::mutex> guard(host.mutex);
         EXPECT_TRUE(host.sent.empty());
@@ -396,6 +397,7 @@ TEST_F(MidiInput, ARealConstructionTellsTheHostNothing)
     EXPECT_TRUE(made->midiThru);
     EXPECT_EQ(made->controllerMap[7], 17);
     made->ChangeParameter(kCutoff, 70, false);
+    test::HostProcesses(effect);
     EXPECT_FALSE(SentSysEx().empty());
     effect->dispatcher(effect, vst::effClose, 0, 0, nullptr, 0.0f);
 }

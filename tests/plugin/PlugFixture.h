@@ -42,14 +42,17 @@ protected:
 
     void ClearSent()
     {
+        HostProcesses(*plug);
         std::lock_guard<std::mutex> guard(host.mutex);
         host.sent.clear();
         host.automated.clear();
     }
 
     // The SysEx dumps and the short messages the plug-in sent, in order.
+    // What the host has been sent by the end of its next process call.
     std::vector<std::vector<uint8_t>> SentSysEx()
     {
+        HostProcesses(*plug);
         std::lock_guard<std::mutex> guard(host.mutex);
         std::vector<std::vector<uint8_t>> out;
         for (const SentEvent& e : host.sent)
@@ -58,6 +61,7 @@ protected:
     }
     std::vector<std::array<uint8_t, 3>> SentMidi()
     {
+        HostProcesses(*plug);
         std::lock_guard<std::mutex> guard(host.mutex);
         std::vector<std::array<uint8_t, 3>> out;
         for (const SentEvent& e : host.sent)

@@ -35,8 +35,10 @@ void WriteHarmonic(QOR& plug, int memory, int harmonic)
 }
 
 // Program changes the plug-in sent to the host: the data bytes of each.
-std::vector<int> ProgramChangesSent(test::TestHost& host)
+std::vector<int> ProgramChangesSent(QorInstance& q)
 {
+    test::HostProcesses(*q);
+    test::TestHost& host = q.host;
     std::vector<int> programs;
     for (const test::SentEvent& e : host.sent)
         if (e.type == vst::kVstMidiType && e.bytes[0] == 0xC0) {
@@ -80,14 +82,15 @@ TEST(ProgramMemory, ProgramChangeOutputCarriesTheSlotIndex)
     q->SelectProgram(50);  // cartridge program C01
     q->SelectProgram(7);
     q->SelectProgram(99);
-    EXPECT_EQ(ProgramChangesSent(q.host), (std::vector<int>{50, 7, 99}));
+    EXPECT_EQ(ProgramChangesSent(q), (std::vector<int>{50, 7, 99}));
     EXPECT_FALSE(q->programEdited);
     EXPECT_EQ(q->GetCurrentPresetIndex(), 99);
 
+    test::HostProcesses(*q);
     q.host.sent.clear();
     q->sendParameterSysEx = false;
     q->SelectProgram(4);
-    EXPECT_TRUE(ProgramChangesSent(q.host).empty());
+    EXPECT_TRUE(ProgramChangesSent(q).empty());
     EXPECT_EQ(q->GetCurrentPresetIndex(), 4);
 }
 

@@ -101,7 +101,7 @@ protected:
         q->writeProtect = false;
         q->sendParameterSysEx = true;  // a musician's edits would go out
         q->RestorePreset(57);
-        ClearSent(q.host);
+        ClearSent(q);
     }
     QorInstance q;
 };
@@ -111,12 +111,13 @@ TEST_F(ReceivedDumps, BankProgramAndUserWaveInOneDeliveryEndAsReceivedOneByOne)
     Bytes all = ThreeDumps();
     Deliver(*q, all);
     q->FinishReceivedSysEx();
+    const std::vector<Bytes> sent = SentSysEx(q);
 
     // The same messages from a file, one after the other on this thread.
     QorInstance other;
     other->writeProtect = false;
     other->RestorePreset(57);
-    ClearSent(other.host);
+    ClearSent(other);
     const Bytes dumps = ThreeDumps();
     const auto programAt = dumps.begin() + sysex::kBankDumpBytes;
     const auto waveAt = programAt + sysex::kProgramDumpBytes;
@@ -125,8 +126,8 @@ TEST_F(ReceivedDumps, BankProgramAndUserWaveInOneDeliveryEndAsReceivedOneByOne)
 
     // Three replies, in order, and no parameter change among them.
     const std::vector<Bytes> replies{Complete(), Complete(), Complete()};
-    EXPECT_EQ(SentSysEx(q.host), replies);
-    EXPECT_EQ(SentSysEx(other.host), replies);
+    EXPECT_EQ(sent, replies);
+    EXPECT_EQ(SentSysEx(other), replies);
     EXPECT_EQ(Snapshot(*q), Snapshot(*other));
     for (std::size_t m = 0; m < 2; ++m) EXPECT_EQ(Entries(q->recipes[m]), Entries(other->recipes[m])) << m;
     EXPECT_EQ(q->storedTables, other->storedTables);
@@ -154,12 +155,12 @@ TEST_F(ReceivedDumps, BankProgramAndUserWaveInOneDeliveryEndAsReceivedOneByOne)
 TEST_F(ReceivedDumps, LoadingInitialisingOrReceivingAProgramSendsNoParameterChange)
 {
     q->ChangeParameter(kCutoff, 10, false);
-    ASSERT_FALSE(SentSysEx(q.host).empty()) << "a musician's edit goes out";
-    ClearSent(q.host);
+    ASSERT_FALSE(SentSysEx(q).empty()) << "a musician's edit goes out";
+    ClearSent(q);
 
     const size_t toldBefore = Automations(q.host);
     q->InitProgram();
-    EXPECT_TRUE(SentSysEx(q.host).empty());
+    EXPECT_TRUE(SentSysEx(q).empty());
     EXPECT_GE(Automations(q.host) - toldBefore, static_cast<size_t>(kNumParams)) << "the host still hears of every value";
     EXPECT_EQ(q->GetParam(kCutoff)->Value(), paramRanges[kCutoff].defaultValue);
 
@@ -171,7 +172,7 @@ TEST_F(ReceivedDumps, LoadingInitialisingOrReceivingAProgramSendsNoParameterChan
     Append(bank, sysex::BankDump(0, BankPrograms()));
     Deliver(*q, bank);
     q->FinishReceivedSysEx();
-    EXPECT_EQ(SentSysEx(q.host), (std::vector<Bytes>{Complete(), Complete()}));
+    EXPECT_EQ(SentSysEx(q), (std::vector<Bytes>{Complete(), Complete()}));
 }
 
 TEST_F(ReceivedDumps, MessagesBehindAWaitingDumpKeepTheirOrder)
@@ -182,12 +183,12 @@ TEST_F(ReceivedDumps, MessagesBehindAWaitingDumpKeepTheirOrder)
     const auto change = sysex::ParameterChangeMessage(sysex::ParameterChangeNumber(kCutoff), 0x40 | 5);
     Append(all, change);
     q->SelectProgram(60);  // in the cartridge: the bank replaces it
-    ClearSent(q.host);
+    ClearSent(q);
     Deliver(*q, all);
     q->FinishReceivedSysEx();
 
     const auto identity = sysex::IdentificationReply();
-    EXPECT_EQ(SentSysEx(q.host), (std::vector<Bytes>{Complete(), Bytes(identity.begin(), identity.end())}));
+    EXPECT_EQ(SentSysEx(q), (std::vector<Bytes>{Complete(), Bytes(identity.begin(), identity.end())}));
     // The bank's program 10 plays, then the change moves its cutoff.
     EXPECT_EQ(q->GetCurrentPresetIndex(), 60);
     EXPECT_EQ(q->GetParam(kResonance)->Value(), 10);
@@ -206,11 +207,11 @@ TEST_F(ReceivedDumps, DeliveryUnderTheMainLockOnlyHandsTheDumpOver)
         Deliver(*q, all);
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
         EXPECT_EQ(Snapshot(*q), before);
-        EXPECT_TRUE(SentSysEx(q.host).empty());
+        EXPECT_TRUE(SentSysEx(q).empty());
     }
     q->FinishReceivedSysEx();
     EXPECT_NE(Snapshot(*q), before);
-    EXPECT_EQ(SentSysEx(q.host).size(), 3u);
+    EXPECT_EQ(SentSysEx(q).size(), 3u);
 }
 
 TEST_F(ReceivedDumps, MemoryProtectionIsCheckedWhenTheDumpActs)
@@ -222,7 +223,7 @@ TEST_F(ReceivedDumps, MemoryProtectionIsCheckedWhenTheDumpActs)
     q->FinishReceivedSysEx();
     const auto refused = sysex::Reply(sysex::kWriteProtected);
     const Bytes no(refused.begin(), refused.end());
-    EXPECT_EQ(SentSysEx(q.host), (std::vector<Bytes>{no, no, no}));
+    EXPECT_EQ(SentSysEx(q), (std::vector<Bytes>{no, no, no}));
     EXPECT_EQ(Snapshot(*q), before);
 }
 

@@ -13,6 +13,7 @@
 #include "engine/ParameterIndex.h"
 #include "plugin/QOR.h"
 #include "programs/SysExCodec.h"
+#include "tests/framework/TestPlug.h"
 #include "tests/plugin/TestHome.h"
 
 namespace qor::test {
@@ -46,6 +47,7 @@ protected:
             plug = std::make_unique<QOR>(&WireCallback);
             plug->FillEmptyPresets(nullptr, 100);
             plug->writeProtect = false;
+            HostProcesses(*plug);
         }
         gWire.clear();
     }
@@ -61,6 +63,11 @@ protected:
     std::vector<std::pair<int, Bytes>> Exchange()
     {
         std::vector<std::pair<int, Bytes>> delivered;
+        // What each sends reaches the wire when the host processes it.
+        const auto process = [this] {
+            for (auto& plug : plugs) HostProcesses(*plug);
+        };
+        process();
         while (!gWire.empty() && delivered.size() < 64) {
             auto [from, bytes] = std::move(gWire.front());
             gWire.pop_front();
@@ -70,6 +77,7 @@ protected:
             plugs[static_cast<std::size_t>(1 - sender)]->ProcessSysEx(&message);
             // Dumps are acted on in the background; the answer comes then.
             plugs[static_cast<std::size_t>(1 - sender)]->FinishReceivedSysEx();
+            process();
         }
         return delivered;
     }
@@ -110,6 +118,7 @@ TEST_F(LinkedInstances, EveryParameterChangeArrivesAsSentAndIsNotSentBack)
     // the receiver only answers that it wrote the program.
     plugs[0]->ChangeParameter(kCutoff, 21, false);
     plugs[0]->ModifyCurrentPreset();
+    for (auto& plug : plugs) HostProcesses(*plug);
     gWire.clear();
     const auto request = sysex::ProgramRequest(0);
     gWire.emplace_back(plugs[1]->GetEffect(), Bytes(request.begin(), request.end()));

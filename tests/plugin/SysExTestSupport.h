@@ -14,14 +14,18 @@
 #include "plugin/QOR.h"
 #include "programs/SysExCodec.h"
 #include "tests/framework/TestPlug.h"
+#include "tests/plugin/QorInstance.h"
 
 namespace qor::test {
 
 using ParamValues = std::array<double, kNumParams>;
 
-// The SysEx messages the plug-in has sent to the host, in order.
-inline std::vector<std::vector<uint8_t>> SentSysEx(TestHost& host)
+// The SysEx messages the plug-in has sent to the host, in order, once the
+// host has processed.
+inline std::vector<std::vector<uint8_t>> SentSysEx(QorInstance& q)
 {
+    HostProcesses(*q);
+    TestHost& host = q.host;
     std::lock_guard<std::mutex> guard(host.mutex);
     std::vector<std::vector<uint8_t>> out;
     for (const SentEvent& e : host.sent)
@@ -29,8 +33,10 @@ inline std::vector<std::vector<uint8_t>> SentSysEx(TestHost& host)
     return out;
 }
 
-inline void ClearSent(TestHost& host)
+inline void ClearSent(QorInstance& q)
 {
+    HostProcesses(*q);
+    TestHost& host = q.host;
     std::lock_guard<std::mutex> guard(host.mutex);
     host.sent.clear();
 }

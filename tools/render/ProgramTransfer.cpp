@@ -160,6 +160,9 @@ bool Answered(const std::vector<uint8_t>& message)
 
 std::vector<std::vector<uint8_t>> exchangeSysEx(VstHost& host, const std::vector<std::vector<uint8_t>>& messages)
 {
+    // The plug-in answers from inside the process call: it runs meanwhile.
+    const bool wasRunning = host.isRunning();
+    host.start();
     const size_t before = host.receivedEvents().size();
     size_t expected = 0;
     for (const auto& message : messages) {
@@ -183,8 +186,15 @@ std::vector<std::vector<uint8_t>> exchangeSysEx(VstHost& host, const std::vector
             if (!received[i].bytes.empty() && received[i].bytes.front() == 0xF0) ++count;
         return count;
     };
-    host.waitForReceived([&](const std::vector<ReceivedEvent>& received) { return sysexSince(received) >= expected; },
-                         std::chrono::seconds(5));
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    for (;;) {
+        host.collectOutput();
+        if (host.waitForReceived([&](const std::vector<ReceivedEvent>& received) { return sysexSince(received) >= expected; },
+                                 std::chrono::milliseconds(1)) ||
+            std::chrono::steady_clock::now() > deadline)
+            break;
+    }
+    if (!wasRunning) host.stop();
     std::vector<std::vector<uint8_t>> replies;
     const auto received = host.receivedEvents();
     for (size_t i = before; i < received.size(); ++i)

@@ -401,6 +401,20 @@ void VstHost::process(std::span<float* const> outputs, int frames)
     transportChanged_ = false;
 }
 
+void VstHost::collectOutput()
+{
+    if (effect_ == nullptr || !running_) return;
+    prepareBuffers();
+    std::vector<float> scratch(1, 0.0f);
+    std::vector<float*> channels(static_cast<size_t>(std::max(numOutputs(), 0)), scratch.data());
+    processing_ = true;
+    if (effect_->flags & vst::effFlagsCanReplacing && effect_->processReplacing != nullptr)
+        effect_->processReplacing(effect_, inputPointers_.data(), channels.data(), 0);
+    else if (effect_->process != nullptr)
+        effect_->process(effect_, inputPointers_.data(), channels.data(), 0);
+    processing_ = false;
+}
+
 void VstHost::processDouble(std::span<double* const> outputs, int frames)
 {
     if (effect_ == nullptr || frames <= 0 || effect_->processDoubleReplacing == nullptr) return;

@@ -114,6 +114,10 @@ public:
     // processReplacing (or the accumulating process) into outputs, which hold
     // numOutputs() channels of frames samples each.
     void process(std::span<float* const> outputs, int frames);
+    // A process call of no frames, while running: the plug-in hands over
+    // the MIDI output it has waiting (plug-ins send only from inside the
+    // process call).
+    void collectOutput();
     void processDouble(std::span<double* const> outputs, int frames);
     int64_t samplePosition() const { return samplePos_; }
 
