@@ -1,27 +1,11 @@
 #include <windows.h>
+#include <objbase.h>
 #include <knownfolders.h>
 #include <shlobj.h>
 
 #include "platform/MtsEspLibrary.h"
 
 namespace qor {
-
-namespace {
-
-using KnownFolderCall = HRESULT(WINAPI*)(REFKNOWNFOLDERID, DWORD, HANDLE, PWSTR*);
-using FreeCall = void(WINAPI*)(LPVOID);
-
-// The two functions come from system modules already in the process (shell32
-// is imported by the plug-in and brings ole32 along), looked up by name; this
-// runs while the module is being loaded, where loading further modules is
-// not safe.
-FARPROC systemFunction(const wchar_t* module, const char* name)
-{
-    const HMODULE handle = GetModuleHandleW(module);
-    return handle != nullptr ? GetProcAddress(handle, name) : nullptr;
-}
-
-}  // namespace
 
 // "<common program files>\MTS-ESP\LIBMTS.dll", where the MTS-ESP installers
 // put the library; looked up by this full path only. "" when the folder
@@ -30,15 +14,13 @@ FARPROC systemFunction(const wchar_t* module, const char* name)
 // twelve-tone equal temperament.
 std::string MtsEspDefaultPath()
 {
-    const auto knownFolder = reinterpret_cast<KnownFolderCall>(
-        reinterpret_cast<void*>(systemFunction(L"Shell32.dll", "SHGetKnownFolderPath")));
-    const auto taskFree =
-        reinterpret_cast<FreeCall>(reinterpret_cast<void*>(systemFunction(L"Ole32.dll", "CoTaskMemFree")));
-    if (knownFolder == nullptr || taskFree == nullptr) return {};
+    // Both functions are imported by the plug-in (shell32, ole32), so they are
+    // bound before this runs while the module loads, and nothing is loaded
+    // under the loader's lock.
     PWSTR folder = nullptr;
-    const HRESULT found = knownFolder(FOLDERID_ProgramFilesCommon, 0, nullptr, &folder);
+    const HRESULT found = SHGetKnownFolderPath(FOLDERID_ProgramFilesCommon, 0, nullptr, &folder);
     std::wstring path = SUCCEEDED(found) && folder != nullptr ? folder : L"";
-    taskFree(folder);
+    CoTaskMemFree(folder);
     if (path.empty()) return {};
     path += L"\\MTS-ESP\\LIBMTS.dll";
     if (path.size() >= MAX_PATH) return {};

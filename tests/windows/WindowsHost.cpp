@@ -1,17 +1,21 @@
 // qor-host-test.exe: loads QOR64.dll or QOR.dll the way a Windows host does
 // and checks what a host relies on. Run under Wine or on Windows:
-//   qor-host-test.exe <plugin.dll>
+//   qor-host-test.exe [--http-port N] <plugin.dll>
 // Prints one line per check and exits non-zero when any fails. Each check
 // is one entry of kChecks; a new one is a function and a line there.
 #include <windows.h>
 #include <shlobj.h>
 
+#include <atomic>
 #include <cstdint>
+#include <cstdlib>
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "platform/DynamicLibrary.h"
+#include "platform/HttpGet.h"
+#include "platform/MtsEspLibrary.h"
 #include "tools/render/VstHost.h"
 
 namespace {
@@ -20,6 +24,9 @@ using namespace qor;
 
 struct Context {
     std::string pluginPath;
+    // A local HTTP server answering "music/version/?file=qor" with a
+    // version, or 0 for none (scripts/test-windows starts one).
+    int httpPort = 0;
     VstHost host;
     // When the plug-in was loaded (system time as a FILETIME count).
     uint64_t loadedAt = 0;
@@ -133,23 +140,66 @@ bool SettingsInApplicationData(Context& context, std::string& detail)
     return true;
 }
 
+// The platform layer the DLL is made of, driven directly.
+bool MtsEspLibraryPath(Context&, std::string& detail)
+{
+    char common[MAX_PATH] = {};
+    if (FAILED(SHGetFolderPathA(nullptr, CSIDL_PROGRAM_FILES_COMMON, nullptr, SHGFP_TYPE_CURRENT, common))) {
+        detail = "the system names no common program files folder";
+        return false;
+    }
+    const std::string expected = std::string(common) + "\\MTS-ESP\\LIBMTS.dll";
+    const std::string path = MtsEspDefaultPath();
+    detail = path;
+    return path == expected;
+}
+
+bool HttpThroughWinInet(Context& context, std::string& detail)
+{
+    if (context.httpPort == 0) {
+        detail = "skipped (no --http-port)";
+        return true;
+    }
+    HttpRequest request;
+    request.host = "127.0.0.1";
+    request.port = context.httpPort;
+    request.path = "music/version/?file=qor";
+    request.userAgent = "QOR";
+    const std::atomic<bool> cancel{false};
+    const HttpReply reply = HttpGet(request, cancel);
+    detail = reply.answered ? "answer \"" + reply.body.substr(0, 16) + "\"" : "no answer: " + reply.error;
+    // A refused connection (nothing listens one port further) is no answer.
+    HttpRequest nobody = request;
+    nobody.port = context.httpPort + 1;
+    nobody.timeoutSeconds = 5;
+    const HttpReply none = HttpGet(nobody, cancel);
+    detail += none.answered ? "; a port without a server answered" : "; no server, no answer";
+    return reply.answered && reply.body.rfind("1101", 0) == 0 && !none.answered;
+}
+
 const Check kChecks[] = {
     {"exports VSTPluginMain and main", ExportsBothEntries},
     {"effect record", EffectRecord},
     {"bank chunk round trip", BankChunkRoundTrip},
     {"qor.ini in the application-data folder", SettingsInApplicationData},
+    {"MTS-ESP library path", MtsEspLibraryPath},
+    {"HTTP GET through WinINet", HttpThroughWinInet},
 };
 
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: qor-host-test <plugin.dll>\n");
+    Context context;
+    if (argc == 4 && std::string(argv[1]) == "--http-port") {
+        context.httpPort = std::atoi(argv[2]);
+        context.pluginPath = argv[3];
+    } else if (argc == 2) {
+        context.pluginPath = argv[1];
+    } else {
+        std::fprintf(stderr, "usage: qor-host-test [--http-port N] <plugin.dll>\n");
         return 2;
     }
-    Context context;
-    context.pluginPath = argv[1];
     context.loadedAt = fileTimeNow();
     std::string error;
     if (!context.host.load(context.pluginPath, error)) {
