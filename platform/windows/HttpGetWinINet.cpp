@@ -62,7 +62,9 @@ private:
         while (!done_) {
             if (cancel_.load() || std::chrono::steady_clock::now() >= deadline_) {
                 fired_ = true;
-                if (request_ != nullptr) InternetCloseHandle(std::exchange(request_, nullptr));
+                const HINTERNET request = std::exchange(request_, nullptr);
+                lock.unlock();
+                if (request != nullptr) InternetCloseHandle(request);
                 return;
             }
             wake_.wait_for(lock, std::chrono::milliseconds(20));
