@@ -4,7 +4,8 @@
 #include "plugin/QOR.h"
 
 #if defined(_WIN32)
-#define QOR_EXPORT extern "C" __declspec(dllexport)
+// plugin/exports.def exports both entries by name.
+#define QOR_EXPORT extern "C"
 #else
 #define QOR_EXPORT extern "C" __attribute__((visibility("default")))
 #endif
@@ -15,6 +16,10 @@ QOR_EXPORT vst::AEffect* VSTPluginMain(vst::HostCallback host)
 }
 
 // C++ reserves the name main for the program's entry, so the old entry point
-// gets its symbol name from the assembler.
+// gets its exported name from the assembler (on Windows from exports.def).
+#if defined(_WIN32)
+QOR_EXPORT vst::AEffect* VSTPluginMainLegacy(vst::HostCallback host);
+#else
 QOR_EXPORT vst::AEffect* VSTPluginMainLegacy(vst::HostCallback host) __asm__("main");
+#endif
 vst::AEffect* VSTPluginMainLegacy(vst::HostCallback host) { return VSTPluginMain(host); }
