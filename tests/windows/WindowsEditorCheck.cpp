@@ -12,10 +12,12 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <functional>
 
 #include "engine/ParameterIndex.h"
 #include "framework/VstAbi.h"
+#include "plugin/CommandNumbers.h"
 #include "plugin/PanelLayout.h"
 
 namespace qor::wintest {
@@ -216,6 +218,18 @@ std::vector<uint32_t> OffscreenPixels(Plugin& plug)
     return pixels;
 }
 
+// How many pixels of the window differ from the panel drawn offscreen (which
+// never shows the boxes and menus drawn over it); -1 when either is missing.
+long PixelsDifferingFromPanel(Plugin& plug, HWND editor)
+{
+    const std::vector<uint32_t> shown = ScreenPixels(editor, panel::kWidth, panel::kHeight);
+    const std::vector<uint32_t> drawn = OffscreenPixels(plug);
+    if (drawn.empty() || shown.size() != drawn.size()) return -1;
+    long differ = 0;
+    for (size_t i = 0; i < shown.size(); ++i) differ += shown[i] != drawn[i];
+    return differ;
+}
+
 // Whether the instrument starts with its memory protected: the setting it
 // keeps in its INI file (protected when there is none).
 bool StartsProtected()
@@ -233,6 +247,13 @@ HWND AwaitEntry(Plugin& plug, HWND editor)
 {
     plug.PumpUntil([&] { return EntryIn(editor) != nullptr; });
     return EntryIn(editor);
+}
+
+Point UtilityKey(int command)
+{
+    for (const panel::Key& key : panel::kUtilityKeys)
+        if (key.number == command) return Middle(key.rect);
+    return {0, 0};
 }
 
 void CheckTextEntry(Plugin& plug, HWND editor, Checks& c)
@@ -260,6 +281,22 @@ void CheckTextEntry(Plugin& plug, HWND editor, Checks& c)
         c.Expect(plug.PumpUntil([&] { return !EntryIn(editor); }), "the box goes after Escape");
         c.Expect(plug.ProgramName() == "warm pad", "Escape leaves the name as it was");
     }
+
+    // A confirmation is a box drawn over the panel that takes the keys:
+    // Escape answers No, Enter the focused first button, Yes.
+    Click(editor, UtilityKey(command::kInitProgram));
+    plug.Settle();
+    c.Expect(PixelsDifferingFromPanel(plug, editor) > 0, "Init Program draws its question over the panel");
+    Press(editor, VK_ESCAPE);
+    plug.Settle();
+    c.Expect(plug.ProgramName() == "warm pad" && PixelsDifferingFromPanel(plug, editor) == 0,
+             "Escape answers No: the box goes and the program stays");
+    Click(editor, UtilityKey(command::kInitProgram));
+    plug.Settle();
+    Press(editor, VK_RETURN);
+    const bool initialised = plug.PumpUntil([&] { return plug.ProgramName() != "warm pad"; });
+    c.Expect(initialised, "Enter answers Yes: the program is initialised (now \"" + plug.ProgramName() + "\")");
+
     if (protect) {
         Click(editor, kProtectSwitch);
         plug.Settle();
@@ -291,6 +328,69 @@ void CheckTextEntry(Plugin& plug, HWND editor, Checks& c)
         c.Expect(plug.PumpUntil([&] { return !EntryIn(editor); }), "a wheel turn closes the value box");
         c.Expect(plug.ParamDisplay(kCutoff) == typed, "and changes nothing");
     }
+}
+
+// A common file dialog of this process on a thread other than the host's.
+HWND FindFileDialog()
+{
+    struct Search {
+        HWND found = nullptr;
+    } search;
+    EnumWindows(
+        [](HWND window, LPARAM data) -> BOOL {
+            DWORD process = 0;
+            const DWORD thread = GetWindowThreadProcessId(window, &process);
+            char name[16] = {};
+            GetClassNameA(window, name, int(sizeof name));
+            if (process != GetCurrentProcessId() || thread == GetCurrentThreadId() || lstrcmpA(name, "#32770") != 0 ||
+                !IsWindowVisible(window))
+                return TRUE;
+            reinterpret_cast<Search*>(data)->found = window;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+bool IsProgramFile(const std::string& path)
+{
+    char magic[4] = {};
+    FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) return false;
+    const bool read = std::fread(magic, 1, 4, file) == 4;
+    std::fclose(file);
+    return read && std::string(magic, 4) == "CcnK";
+}
+
+// Save Program through the file dialog, which runs on a thread of its own:
+// the panel goes on working while it is open, the chosen path is saved to.
+// Leaves a second dialog open for the editor's closing to cancel.
+void CheckFileDialog(Plugin& plug, HWND editor, Checks& c)
+{
+    Click(editor, UtilityKey(command::kSaveProgram));
+    plug.PumpUntil([] { return FindFileDialog() != nullptr; });
+    HWND dialog = FindFileDialog();
+    if (!c.Expect(dialog != nullptr, "Save Program opens a file dialog on a thread of its own")) return;
+
+    Click(editor, Middle(panel::ParameterField(30)));
+    c.Expect(plug.PumpUntil([&] { return plug.Working() == 30; }), "the panel plays on while the dialog is open");
+
+    char folder[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, folder);
+    const std::string path = std::string(folder) + "qor-editor-check-" + std::to_string(GetCurrentProcessId()) + ".fxp";
+    DeleteFileA(path.c_str());
+    // The file name box of the dialog: a combo box in newer layouts, an edit box in older ones.
+    HWND name = GetDlgItem(dialog, 0x47C);
+    if (!name) name = GetDlgItem(dialog, 0x480);
+    if (!c.Expect(name != nullptr, "the dialog has its file name box")) return;
+    SendMessageA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+    const bool saved = plug.PumpUntil([&] { return IsProgramFile(path); }, std::chrono::seconds(5));
+    c.Expect(saved, "the answer comes back to the editor and the program is saved to " + path);
+    DeleteFileA(path.c_str());
+
+    Click(editor, UtilityKey(command::kSaveProgram));
+    c.Expect(plug.PumpUntil([] { return FindFileDialog() != nullptr; }), "a second Save Program opens the dialog again");
 }
 
 }  // namespace
@@ -333,13 +433,9 @@ std::vector<std::string> CheckEditor(const std::string& dllPath, void (*log)(con
         if (field == fields[0]) {
             // The window shows what the raster holds: the same panel as the
             // plug-in draws offscreen, colour for colour.
-            const std::vector<uint32_t> shown = ScreenPixels(editor, panel::kWidth, panel::kHeight);
-            const std::vector<uint32_t> drawn = OffscreenPixels(plug);
-            size_t differ = 0;
-            for (size_t i = 0; i < std::min(shown.size(), drawn.size()); ++i) differ += shown[i] != drawn[i];
-            c.Expect(!drawn.empty() && shown.size() == drawn.size() && differ == 0,
-                     "the window shows the panel as drawn offscreen (" + std::to_string(differ) +
-                         " pixels differ)");
+            const long differ = PixelsDifferingFromPanel(plug, editor);
+            c.Expect(differ == 0, "the window shows the panel as drawn offscreen (" + std::to_string(differ) +
+                                      " pixels differ)");
         }
 
         Click(editor, Middle(panel::ParameterField(field)));
@@ -352,10 +448,13 @@ std::vector<std::string> CheckEditor(const std::string& dllPath, void (*log)(con
             Press(editor, VK_F1);
             c.Expect(plug.PumpUntil([] { return std::count(gHostKeys.begin(), gHostKeys.end(), VK_F1) > 0; }),
                      "a key the editor does not take (F1) reaches the host's window");
+            CheckFileDialog(plug, editor, c);
         }
 
         c.Expect(plug.Dispatch(vst::effEditClose) == 1, "effEditClose" + round);
         c.Expect(!IsWindow(editor) && !EditorIn(host), "the child window is gone after effEditClose" + round);
+        c.Expect(plug.PumpUntil([] { return FindFileDialog() == nullptr; }),
+                 "no file dialog is left open after effEditClose" + round);
         c.Expect(!ClassRegistered(plug.Module()), "the class is unregistered after the last close" + round);
     }
     DestroyWindow(host);
