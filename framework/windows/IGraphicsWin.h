@@ -24,6 +24,7 @@
 
 #include "framework/IDialogLayer.h"
 #include "framework/IGraphics.h"
+#include "framework/ITypedKey.h"
 #include "framework/windows/DibSection.h"
 #include "framework/windows/FileDialogThread.h"
 #include "framework/windows/TextEntryWindow.h"
@@ -81,8 +82,8 @@ private:
     void MouseLeave();
     void Wheel(int x, int y, const IMouseMod& mod, float delta);
     void CaptureLost();
-    // True when the editor took the key down (virtual-key code).
-    bool KeyDown(unsigned virtualKey);
+    // True when the editor took the key down.
+    bool KeyDown(const ITypedKey& key);
     void Character(char c);
     // The entry, when one is open, takes the press instead: true.
     bool PressFinishesEntry();
