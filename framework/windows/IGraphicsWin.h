@@ -56,9 +56,6 @@ public:
     void ShowPopupMenu(const IPopupMenu& menu, int x, int y, std::function<void(int)> then) override;
     void OpenAddress(const std::string& address) override;
 
-    // The editor's window (an HWND), null while closed.
-    void* WindowHandle() const { return mWindow; }
-
 private:
     friend struct IGraphicsWinMessages;
 
@@ -69,12 +66,13 @@ private:
     // Runs the answers that are due (dialogs, boxes, menus, refused requests).
     void RunAnswers();
     // The window was destroyed without CloseWindow (the host destroyed its
-    // own window first, or a close message): the rest is done on idle.
+    // own window first, or a close message): the rest is done on the next
+    // idle call or at effEditClose.
     void WindowGone();
     void ReleaseClass();
     const gfx::Font* DialogFont();
 
-    // Input, in window pixels. Each returns nothing: Windows needs no answer.
+    // Input, in window pixels.
     void ButtonDown(int x, int y, const IMouseMod& mod);
     void ButtonUp(int x, int y, const IMouseMod& mod);
     void DoubleClick(int x, int y, const IMouseMod& mod);

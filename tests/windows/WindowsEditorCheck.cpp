@@ -1,3 +1,6 @@
+// Windows only: the Linux test program globs every test source and leaves this out here.
+#if defined(_WIN32)
+
 #include "tests/windows/WindowsEditorCheck.h"
 
 #ifndef WIN32_LEAN_AND_MEAN
@@ -457,8 +460,23 @@ std::vector<std::string> CheckEditor(const std::string& dllPath, void (*log)(con
                  "no file dialog is left open after effEditClose" + round);
         c.Expect(!ClassRegistered(plug.Module()), "the class is unregistered after the last close" + round);
     }
-    DestroyWindow(host);
+
+    // A host that destroys its window before effEditClose takes the editor's
+    // window with it; the editor lets go of the class all the same.
+    if (c.Expect(plug.Dispatch(vst::effEditOpen, 0, 0, host) == 1, "effEditOpen once more")) {
+        HWND editor = EditorIn(host);
+        DestroyWindow(host);
+        plug.Settle();
+        c.Expect(editor && !IsWindow(editor), "the editor's window goes with the host's");
+        plug.Dispatch(vst::effEditClose);
+        c.Expect(!ClassRegistered(plug.Module()), "the class is unregistered after the host destroyed its window");
+    }
+    // A parent that is no window: the opening fails and leaves no class behind.
+    c.Expect(plug.Dispatch(vst::effEditOpen, 0, 0, host) == 0, "effEditOpen with a destroyed window fails");
+    c.Expect(!ClassRegistered(plug.Module()), "the class is unregistered after the failed opening");
     return c.Failures();
 }
 
 }  // namespace qor::wintest
+
+#endif  // _WIN32
