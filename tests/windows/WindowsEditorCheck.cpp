@@ -16,6 +16,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 
 #include "engine/ParameterIndex.h"
@@ -96,6 +97,7 @@ public:
         return mEffect->dispatcher(mEffect, opcode, index, value, ptr, opt);
     }
     float Param(int index) { return mEffect->getParameter(mEffect, index); }
+    void SetParam(int index, float value) { mEffect->setParameter(mEffect, index, value); }
     std::string ParamDisplay(int index)
     {
         char text[256] = {};
@@ -333,6 +335,31 @@ void CheckTextEntry(Plugin& plug, HWND editor, Checks& c)
     }
 }
 
+// The wheel over a field steps its value by one; a drag up the volume knob
+// raises the volume (the window holds the pointer for the press).
+void CheckWheelAndDrag(Plugin& plug, HWND editor, Checks& c)
+{
+    const Point cutoff = Middle(panel::ParameterField(kCutoff));
+    const long before = std::atol(plug.ParamDisplay(kCutoff).c_str());
+    POINT screen{cutoff.x, cutoff.y};  // the wheel reports screen pixels
+    ClientToScreen(editor, &screen);
+    PostMessageA(editor, WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), MAKELPARAM(screen.x, screen.y));
+    const bool stepped =
+        plug.PumpUntil([&] { return std::labs(std::atol(plug.ParamDisplay(kCutoff).c_str()) - before) == 1; });
+    c.Expect(stepped, "a wheel notch over a field steps it by one (" + std::to_string(before) + " to " +
+                          plug.ParamDisplay(kCutoff) + ")");
+
+    const Point knob{panel::kVolumeKnobX + panel::kKnobFrame.width / 2,
+                     panel::kVolumeKnobY + panel::kKnobFrame.height / 2};
+    plug.SetParam(kVolume, 0.5f);  // room to rise
+    const float volume = plug.Param(kVolume);
+    PostMessageA(editor, WM_LBUTTONDOWN, MK_LBUTTON, At(knob));
+    for (int step = 1; step <= 5; ++step)
+        PostMessageA(editor, WM_MOUSEMOVE, MK_LBUTTON, At({knob.x, knob.y - 4 * step}));
+    PostMessageA(editor, WM_LBUTTONUP, 0, At({knob.x, knob.y - 20}));
+    c.Expect(plug.PumpUntil([&] { return plug.Param(kVolume) > volume; }), "a drag up the volume knob raises the volume");
+}
+
 // A common file dialog of this process on a thread other than the host's.
 HWND FindFileDialog()
 {
@@ -451,6 +478,7 @@ std::vector<std::string> CheckEditor(const std::string& dllPath, void (*log)(con
             Press(editor, VK_F1);
             c.Expect(plug.PumpUntil([] { return std::count(gHostKeys.begin(), gHostKeys.end(), VK_F1) > 0; }),
                      "a key the editor does not take (F1) reaches the host's window");
+            CheckWheelAndDrag(plug, editor, c);
             CheckFileDialog(plug, editor, c);
         }
 
