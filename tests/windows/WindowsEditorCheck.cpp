@@ -489,6 +489,24 @@ std::vector<std::string> CheckEditor(const std::string& dllPath, void (*log)(con
         c.Expect(!ClassRegistered(plug.Module()), "the class is unregistered after the last close" + round);
     }
 
+    // Two instances with their editors open share the class: it stays until
+    // the last of them closes, whichever closes first.
+    {
+        Plugin second;
+        HWND otherHost = MakeHostWindow();
+        if (c.Expect(second.Load(dllPath) && otherHost, "a second instance in a second host window")) {
+            c.Expect(plug.Dispatch(vst::effEditOpen, 0, 0, host) == 1 &&
+                         second.Dispatch(vst::effEditOpen, 0, 0, otherHost) == 1,
+                     "both editors open");
+            plug.Dispatch(vst::effEditClose);
+            c.Expect(ClassRegistered(plug.Module()) && IsWindow(EditorIn(otherHost)),
+                     "the class stays while the second editor is open");
+            second.Dispatch(vst::effEditClose);
+            c.Expect(!ClassRegistered(plug.Module()), "and goes when it closes");
+        }
+        if (otherHost) DestroyWindow(otherHost);
+    }
+
     // A host that destroys its window before effEditClose takes the editor's
     // window with it; the editor lets go of the class all the same.
     if (c.Expect(plug.Dispatch(vst::effEditOpen, 0, 0, host) == 1, "effEditOpen once more")) {
