@@ -2,8 +2,8 @@
 // host runs it with its other checks:
 //   x86_64-w64-mingw32-g++-posix -std=c++20 -I. tests/windows/EditorCheckMain.cpp
 //       tests/windows/WindowsEditorCheck.cpp -static -luser32 -lgdi32 -lshell32 -o editor-check.exe
-//   WINEPREFIX=<a folder of its own> WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" \
-//       xvfb-run -a wine64 editor-check.exe QOR64.dll
+//   WINEPREFIX=<a folder of its own> WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+//       xvfb-run -a wine64 editor-check.exe QOR64.dll    (one command line)
 // Exit status 0 when every check passed.
 #if defined(_WIN32)
 
