@@ -37,7 +37,13 @@ IGraphicsWin::~IGraphicsWin()
     mFileDialog = nullptr;
     mDue.clear();
     mEntry = nullptr;
-    if (mWindow) DestroyWindow(static_cast<HWND>(mWindow));
+    if (HWND window = static_cast<HWND>(mWindow)) {
+        // Whatever still reaches the window (should this run on another
+        // thread than the window's, where it cannot be destroyed) finds no
+        // editor behind it.
+        SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+        DestroyWindow(window);
+    }
     mWindow = nullptr;
     ReleaseClass();
 }

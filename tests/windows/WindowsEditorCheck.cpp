@@ -507,6 +507,24 @@ std::vector<std::string> CheckEditor(const std::string& dllPath, void (*log)(con
         if (otherHost) DestroyWindow(otherHost);
     }
 
+    // An instance closed with its editor and a file dialog still open: the
+    // dialog is cancelled, the window and the class go.
+    {
+        HWND otherHost = MakeHostWindow();
+        {
+            Plugin third;
+            if (c.Expect(third.Load(dllPath) && otherHost && third.Dispatch(vst::effEditOpen, 0, 0, otherHost) == 1,
+                         "a third instance opens its editor")) {
+                Click(EditorIn(otherHost), UtilityKey(command::kSaveProgram));
+                c.Expect(third.PumpUntil([] { return FindFileDialog() != nullptr; }), "and a file dialog");
+            }
+        }  // effClose, with no effEditClose first
+        c.Expect(plug.PumpUntil([&] { return FindFileDialog() == nullptr && !EditorIn(otherHost); }),
+                 "closing that instance closes its dialog and its window");
+        c.Expect(!ClassRegistered(plug.Module()), "and unregisters the class");
+        if (otherHost) DestroyWindow(otherHost);
+    }
+
     // A host that destroys its window before effEditClose takes the editor's
     // window with it; the editor lets go of the class all the same.
     if (c.Expect(plug.Dispatch(vst::effEditOpen, 0, 0, host) == 1, "effEditOpen once more")) {
