@@ -361,25 +361,24 @@ void CheckWheelAndDrag(Plugin& plug, HWND editor, Checks& c)
 }
 
 // A common file dialog of this process on a thread other than the host's.
+BOOL CALLBACK MatchFileDialog(HWND window, LPARAM found)
+{
+    DWORD process = 0;
+    const DWORD thread = GetWindowThreadProcessId(window, &process);
+    char name[16] = {};
+    GetClassNameA(window, name, int(sizeof name));
+    if (process != GetCurrentProcessId() || thread == GetCurrentThreadId() || lstrcmpA(name, "#32770") != 0 ||
+        !IsWindowVisible(window))
+        return TRUE;
+    *reinterpret_cast<HWND*>(found) = window;
+    return FALSE;
+}
+
 HWND FindFileDialog()
 {
-    struct Search {
-        HWND found = nullptr;
-    } search;
-    EnumWindows(
-        [](HWND window, LPARAM data) -> BOOL {
-            DWORD process = 0;
-            const DWORD thread = GetWindowThreadProcessId(window, &process);
-            char name[16] = {};
-            GetClassNameA(window, name, int(sizeof name));
-            if (process != GetCurrentProcessId() || thread == GetCurrentThreadId() || lstrcmpA(name, "#32770") != 0 ||
-                !IsWindowVisible(window))
-                return TRUE;
-            reinterpret_cast<Search*>(data)->found = window;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    HWND found = nullptr;
+    EnumWindows(MatchFileDialog, reinterpret_cast<LPARAM>(&found));
+    return found;
 }
 
 bool IsProgramFile(const std::string& path)
