@@ -302,6 +302,14 @@ void CheckTextEntry(Plugin& plug, HWND editor, Checks& c)
     const bool initialised = plug.PumpUntil([&] { return plug.ProgramName() != "warm pad"; });
     c.Expect(initialised, "Enter answers Yes: the program is initialised (now \"" + plug.ProgramName() + "\")");
 
+    // The utility menu, drawn the same way, goes with Escape.
+    Click(editor, Middle(panel::kUtilityMenu));
+    plug.Settle();
+    c.Expect(PixelsDifferingFromPanel(plug, editor) > 0, "the utility menu opens over the panel");
+    Press(editor, VK_ESCAPE);
+    plug.Settle();
+    c.Expect(PixelsDifferingFromPanel(plug, editor) == 0, "Escape closes the menu");
+
     if (protect) {
         Click(editor, kProtectSwitch);
         plug.Settle();
