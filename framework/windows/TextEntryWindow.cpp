@@ -1,5 +1,7 @@
 #include "framework/windows/TextEntryWindow.h"
 
+#include <algorithm>
+
 #include "framework/TextCopy.h"
 #include "framework/windows/WinApi.h"
 
@@ -79,8 +81,7 @@ LRESULT CALLBACK EntryProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
 
 void TextEntryWindow::Impl::Paste()
 {
-    // Only what the box would have taken from the keyboard comes in; the box's
-    // length limit cuts the rest.
+    // Only what the box would have taken from the keyboard comes in.
     if (!OpenClipboard(edit)) return;
     std::string text;
     if (HANDLE data = GetClipboardData(CF_TEXT)) {
@@ -90,6 +91,11 @@ void TextEntryWindow::Impl::Paste()
         }
     }
     CloseClipboard();
+    // What replaces the selection may fill the box up to its length, no more.
+    DWORD start = 0, end = 0;
+    SendMessageA(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    const int kept = GetWindowTextLengthA(edit) - int(end - start);
+    text.resize(std::min(text.size(), size_t(std::max(0, rules.maxLength - kept))));
     if (!text.empty()) SendMessageA(edit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text.c_str()));
 }
 

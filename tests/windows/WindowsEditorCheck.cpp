@@ -17,9 +17,11 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 
 #include "engine/ParameterIndex.h"
+#include "framework/ITextEntryRules.h"
 #include "framework/VstAbi.h"
 #include "plugin/CommandNumbers.h"
 #include "plugin/PanelLayout.h"
@@ -247,6 +249,22 @@ bool StartsProtected()
     return lstrcmpiA(value, "false") != 0;
 }
 
+bool PutOnClipboard(HWND owner, const std::string& text)
+{
+    if (!OpenClipboard(owner)) return false;
+    EmptyClipboard();
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
+    bool put = false;
+    if (void* bytes = memory ? GlobalLock(memory) : nullptr) {
+        std::memcpy(bytes, text.c_str(), text.size() + 1);
+        GlobalUnlock(memory);
+        put = SetClipboardData(CF_TEXT, memory) != nullptr;
+    }
+    if (!put && memory) GlobalFree(memory);
+    CloseClipboard();
+    return put;
+}
+
 // A text entry opens over the editor; null when none came.
 HWND AwaitEntry(Plugin& plug, HWND editor)
 {
@@ -330,6 +348,21 @@ void CheckTextEntry(Plugin& plug, HWND editor, Checks& c)
         Press(entry, VK_RETURN);
         const bool set = plug.PumpUntil([&] { return plug.ParamDisplay(kCutoff) == typed; });
         c.Expect(set, "Enter sets the typed value " + typed + " (shown: " + plug.ParamDisplay(kCutoff) + ")");
+    }
+    // A paste brings in only what could have been typed, up to the box's length.
+    Click(editor, cutoff, true);
+    if ((entry = AwaitEntry(plug, editor))) {
+        const std::string pasted = "1a2b3c4d5e6f7g8h9";
+        std::string digits;
+        for (char ch : pasted)
+            if (ch >= '0' && ch <= '9') digits.push_back(ch);
+        digits.resize(TextEntryRules::kValueLength);
+        c.Expect(PutOnClipboard(editor, pasted), "the test puts text on the clipboard");
+        SendMessageA(entry, WM_PASTE, 0, 0);
+        c.Expect(TextOf(entry) == digits, "a paste into a value box keeps its digits, as many as fit (\"" +
+                                              TextOf(entry) + "\")");
+        Press(entry, VK_ESCAPE);
+        plug.PumpUntil([&] { return !EntryIn(editor); });
     }
     // A wheel turn while the box is open cancels it.
     Click(editor, cutoff, true);
