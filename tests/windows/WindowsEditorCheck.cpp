@@ -141,7 +141,7 @@ private:
 
 class Checks {
 public:
-    explicit Checks(void (*log)(const std::string&)) : mLog(log) {}
+    explicit Checks(const std::function<void(const std::string&)>& log) : mLog(log) {}
     bool Expect(bool ok, const std::string& what)
     {
         if (mLog) mLog((ok ? "ok    " : "FAIL  ") + what);
@@ -151,7 +151,7 @@ public:
     std::vector<std::string> Failures() const { return mFailures; }
 
 private:
-    void (*mLog)(const std::string&);
+    std::function<void(const std::string&)> mLog;
     std::vector<std::string> mFailures;
 };
 
@@ -465,7 +465,7 @@ void CheckFileDialog(Plugin& plug, HWND editor, Checks& c)
 
 }  // namespace
 
-std::vector<std::string> CheckEditor(const std::string& dllPath, void (*log)(const std::string&))
+std::vector<std::string> CheckEditor(const std::string& dllPath, const std::function<void(const std::string&)>& log)
 {
     Checks c(log);
     Plugin plug;
@@ -579,6 +579,15 @@ std::vector<std::string> CheckEditor(const std::string& dllPath, void (*log)(con
     c.Expect(plug.Dispatch(vst::effEditOpen, 0, 0, host) == 0, "effEditOpen with a destroyed window fails");
     c.Expect(!ClassRegistered(plug.Module()), "the class is unregistered after the failed opening");
     return c.Failures();
+}
+
+bool EditorWindowChecks(const std::string& dllPath, std::string& detail)
+{
+    int ran = 0;
+    const std::vector<std::string> failures = CheckEditor(dllPath, [&](const std::string&) { ++ran; });
+    detail = std::to_string(ran) + " checks, " + std::to_string(failures.size()) + " failed";
+    for (const std::string& failure : failures) detail += "; " + failure;
+    return failures.empty();
 }
 
 }  // namespace qor::wintest
