@@ -1,6 +1,3 @@
-// Windows only: the Linux test program globs every test source and leaves this out here.
-#if defined(_WIN32)
-
 #include "tests/windows/WindowsEditorCheck.h"
 
 #ifndef WIN32_LEAN_AND_MEAN
@@ -591,5 +588,3 @@ bool EditorWindowChecks(const std::string& dllPath, std::string& detail)
 }
 
 }  // namespace qor::wintest
-
-#endif  // _WIN32

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/DynamicLibrary.h"
+#include "tests/windows/WindowsEditorCheck.h"
 #include "tools/render/VstHost.h"
 
 namespace {
@@ -133,11 +134,17 @@ bool SettingsInApplicationData(Context& context, std::string& detail)
     return true;
 }
 
+bool EditorWindow(Context& context, std::string& detail)
+{
+    return wintest::EditorWindowChecks(context.pluginPath, detail);
+}
+
 const Check kChecks[] = {
     {"exports VSTPluginMain and main", ExportsBothEntries},
     {"effect record", EffectRecord},
     {"bank chunk round trip", BankChunkRoundTrip},
     {"qor.ini in the application-data folder", SettingsInApplicationData},
+    {"editor window", EditorWindow},
 };
 
 }  // namespace
