@@ -18,6 +18,7 @@
 #include "platform/DynamicLibrary.h"
 #include "platform/HttpGet.h"
 #include "platform/MtsEspLibrary.h"
+#include "tests/windows/WindowsEditorCheck.h"
 #include "tools/render/VstHost.h"
 
 namespace {
@@ -223,6 +224,11 @@ bool HttpTimeOutAndCancel(Context& context, std::string& detail)
     return !late.answered && timedOut >= 1.5 && timedOut < 6.0 && !cancelled.answered && stopped < 3.0;
 }
 
+bool EditorWindow(Context& context, std::string& detail)
+{
+    return wintest::EditorWindowChecks(context.pluginPath, detail);
+}
+
 const Check kChecks[] = {
     {"exports VSTPluginMain and main", ExportsBothEntries},
     {"effect record", EffectRecord},
@@ -231,6 +237,7 @@ const Check kChecks[] = {
     {"MTS-ESP library path", MtsEspLibraryPath},
     {"HTTP GET through WinINet", HttpThroughWinInet},
     {"HTTP time-out and cancel", HttpTimeOutAndCancel},
+    {"editor window", EditorWindow},
 };
 
 }  // namespace
