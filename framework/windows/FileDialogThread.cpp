@@ -82,7 +82,6 @@ void RunDialog(FileDialogThread::Shared& shared)
     ofn.nMaxFile = DWORD(file.size());
     ofn.lpstrInitialDir = request.folder.empty() ? nullptr : request.folder.c_str();
     ofn.lpstrDefExt = extension.empty() ? nullptr : extension.c_str();
-    // The process's current folder is the host's: the dialog leaves it alone.
     ofn.Flags = OFN_EXPLORER | OFN_NOCHANGEDIR | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST |
                 (request.save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST);
 
@@ -91,7 +90,13 @@ void RunDialog(FileDialogThread::Shared& shared)
         std::lock_guard<std::mutex> lock(shared.lock);
         cancelledFirst = shared.cancelled;
     }
+    // The process's current folder is the host's. The flag above keeps the
+    // save dialog from moving it, but the open dialog moves it regardless (and
+    // Wine's dialogs both): it is put back as soon as the dialog returns.
+    std::vector<char> hostFolder(MAX_PATH * 4, '\0');
+    const DWORD folderLength = GetCurrentDirectoryA(DWORD(hostFolder.size()), hostFolder.data());
     const BOOL chosen = !cancelledFirst && (request.save ? GetSaveFileNameA(&ofn) : GetOpenFileNameA(&ofn));
+    if (folderLength > 0 && folderLength < hostFolder.size()) SetCurrentDirectoryA(hostFolder.data());
 
     if (hook) UnhookWindowsHookEx(hook);
     tServing = nullptr;

@@ -462,8 +462,14 @@ void CheckFileDialog(Plugin& plug, HWND editor, Checks& c)
 
 }  // namespace
 
-std::vector<std::string> CheckEditor(const std::string& dllPath, const std::function<void(const std::string&)>& log)
+std::vector<std::string> CheckEditor(const std::string& givenPath, const std::function<void(const std::string&)>& log)
 {
+    // A file dialog moves the process's current folder while it is open (and
+    // Wine's, after it closes, until its thread puts it back): the DLL is
+    // loaded again later by its full path, as hosts do.
+    char full[MAX_PATH * 4] = {};
+    const DWORD length = GetFullPathNameA(givenPath.c_str(), DWORD(sizeof full), full, nullptr);
+    const std::string dllPath = length > 0 && length < sizeof full ? std::string(full) : givenPath;
     Checks c(log);
     Plugin plug;
     if (!c.Expect(plug.Load(dllPath), "the plug-in loads: " + dllPath)) return c.Failures();
