@@ -3,7 +3,6 @@
 #include <cstdlib>
 
 #include "framework/IControl.h"
-#include "framework/IDialogLook.h"
 #include "framework/IParameter.h"
 #include "framework/IPlugBase.h"
 #include "framework/ITextEntryRules.h"
@@ -23,13 +22,7 @@ ITextEntryBox::Accepts AcceptsFor(const IParameter* param)
 
 }  // namespace
 
-IGraphicsLinux::IGraphicsLinux(IPlugBase& plug, int width, int height)
-    : IGraphics(plug, width, height),
-      mLayer({0, 0, width, height}, [this](std::string_view text, int size) {
-          return IDialogLook(DialogFont()).Measure(text, size);
-      })
-{
-}
+IGraphicsLinux::IGraphicsLinux(IPlugBase& plug, int width, int height) : IGraphicsWindowed(plug, width, height) {}
 
 IGraphicsLinux::~IGraphicsLinux()
 {
@@ -38,13 +31,6 @@ IGraphicsLinux::~IGraphicsLinux()
     // plug-in (hosts close the editor before the plug-in, and that answers).
     mFileDialog = nullptr;
     mWindow = nullptr;
-}
-
-const gfx::Font* IGraphicsLinux::DialogFont()
-{
-    IText style;
-    style.font = "Arial";
-    return FindFont(style);  // none: the boxes are drawn without their texts
 }
 
 bool IGraphicsLinux::OpenWindow(void* parent)
@@ -68,7 +54,7 @@ void IGraphicsLinux::CloseWindow()
     mLayer.DismissAll();
     if (mFileDialog) {
         mFileDialog = nullptr;  // killed and reaped
-        if (auto then = std::move(mFileThen)) mDue.push_back([then] { then(std::string()); });
+        if (auto then = std::move(mFileThen)) AnswerLater([then] { then(std::string()); });
     }
     mWindow = nullptr;
     RunAnswers();
@@ -77,16 +63,6 @@ void IGraphicsLinux::CloseWindow()
 void IGraphicsLinux::DropWindow()
 {
     CloseWindow();
-}
-
-void IGraphicsLinux::RunAnswers()
-{
-    while (!mDue.empty() || mLayer.HasAnswers()) {
-        std::vector<std::function<void()>> due;
-        due.swap(mDue);
-        for (auto& answer : due) answer();
-        mLayer.RunAnswers();
-    }
 }
 
 void IGraphicsLinux::Idle()
@@ -102,7 +78,7 @@ void IGraphicsLinux::Idle()
     if (mFileDialog) {
         if (std::optional<std::string> path = mFileDialog->Poll()) {
             mFileDialog = nullptr;
-            if (auto then = std::move(mFileThen)) mDue.push_back([then, chosen = *path] { then(chosen); });
+            if (auto then = std::move(mFileThen)) AnswerLater([then, chosen = *path] { then(chosen); });
         }
     }
     RunAnswers();
@@ -125,12 +101,7 @@ void IGraphicsLinux::Paint()
     area = area.Union(mLayer.TakeDirty());
     if (!area.Empty()) {
         area = area.Intersection({0, 0, Width(), Height()});
-        Draw(mSurface, area);
-        if (mLayer.Active()) {
-            mSurface.SetClip(area);
-            IDialogLook(DialogFont()).Draw(mLayer, mSurface);
-            mSurface.ResetClip();
-        }
+        DrawPanel(area);
         mPainted = true;
     }
     const gfx::Rect put = area.Union(mExposed);
@@ -214,27 +185,12 @@ void IGraphicsLinux::CreateTextEntry(IControl& control, const IText& style, cons
     });
 }
 
-void IGraphicsLinux::ShowMessage(const std::string& text, const std::string& title, int style,
-                                 std::function<void(int)> then)
-{
-    if (!mWindow) return IGraphics::ShowMessage(text, title, style, std::move(then));
-    mWindow->TakeFocus();
-    mLayer.ShowMessage(text, title, style, std::move(then));
-}
-
-void IGraphicsLinux::ShowPopupMenu(const IPopupMenu& menu, int x, int y, std::function<void(int)> then)
-{
-    if (!mWindow) return IGraphics::ShowPopupMenu(menu, x, y, std::move(then));
-    mWindow->TakeFocus();
-    mLayer.ShowMenu(menu, x, y, std::move(then));
-}
-
 void IGraphicsLinux::ChooseFile(const FileRequest& request, std::function<void(const std::string&)> then)
 {
     if (!mWindow) return IGraphics::ChooseFile(request, std::move(then));
     if (mFileDialog || mPathEntryOpen) {
         // One dialog at a time: a second request answers empty, on idle.
-        mDue.push_back([then] { if (then) then(std::string()); });
+        AnswerLater([then] { if (then) then(std::string()); });
         return;
     }
     if ((mFileDialog = FileDialogProcess::Start(request))) {

@@ -15,16 +15,14 @@
 #include <string>
 #include <vector>
 
-#include "framework/IDialogLayer.h"
-#include "framework/IGraphics.h"
+#include "framework/IGraphicsWindowed.h"
 #include "framework/linux/ChildProcess.h"
 #include "framework/linux/FileDialogProcess.h"
 #include "framework/linux/XcbEditorWindow.h"
-#include "graphics/Surface.h"
 
 namespace qor {
 
-class IGraphicsLinux : public IGraphics, private IWindowEvents {
+class IGraphicsLinux : public IGraphicsWindowed, private IWindowEvents {
 public:
     // Repaints are at least this far apart.
     static constexpr std::chrono::milliseconds kFramePeriod{1000 / kRedrawRate};
@@ -42,10 +40,7 @@ public:
 
     void CreateTextEntry(IControl& control, const IText& style, const gfx::Rect& box, const std::string& text,
                          int maxLength, int paramIndex) override;
-    void ShowMessage(const std::string& text, const std::string& title, int style,
-                     std::function<void(int)> then) override;
     void ChooseFile(const FileRequest& request, std::function<void(const std::string&)> then) override;
-    void ShowPopupMenu(const IPopupMenu& menu, int x, int y, std::function<void(int)> then) override;
     void OpenAddress(const std::string& address) override;
 
     // The X window of the open editor (0 when closed).
@@ -64,16 +59,11 @@ private:
     void WindowExposed(const gfx::Rect& area) override;
 
     void Paint();
-    const gfx::Font* DialogFont();
-    // Runs the answers that are due: dialogs and boxes answered, requests
-    // refused while another was running.
-    void RunAnswers();
+    void FocusWindow() override { mWindow->TakeFocus(); }
     // The window went away under us (its parent was destroyed).
     void DropWindow();
 
     std::unique_ptr<XcbEditorWindow> mWindow;
-    gfx::Surface mSurface;
-    IDialogLayer mLayer;
     gfx::Rect mExposed;
     bool mPainted = false;  // the surface holds the whole panel
     std::chrono::steady_clock::time_point mLastPaint{};
@@ -81,7 +71,6 @@ private:
     std::unique_ptr<FileDialogProcess> mFileDialog;
     std::function<void(const std::string&)> mFileThen;
     bool mPathEntryOpen = false;
-    std::vector<std::function<void()>> mDue;
     std::vector<std::unique_ptr<ChildProcess>> mOpeners;  // xdg-open, reaped on idle
 };
 

@@ -1,7 +1,6 @@
 #include "framework/windows/IGraphicsWin.h"
 
 #include "framework/IControl.h"
-#include "framework/IDialogLook.h"
 #include "framework/IParameter.h"
 #include "framework/IPlugBase.h"
 #include "framework/ITextEntryRules.h"
@@ -19,13 +18,7 @@ RECT ToRECT(const gfx::Rect& r) { return RECT{r.left, r.top, r.right, r.bottom};
 
 }  // namespace
 
-IGraphicsWin::IGraphicsWin(IPlugBase& plug, int width, int height)
-    : IGraphics(plug, width, height),
-      mLayer({0, 0, width, height}, [this](std::string_view text, int size) {
-          return IDialogLook(DialogFont()).Measure(text, size);
-      })
-{
-}
+IGraphicsWin::IGraphicsWin(IPlugBase& plug, int width, int height) : IGraphicsWindowed(plug, width, height) {}
 
 IGraphicsWin::~IGraphicsWin()
 {
@@ -35,7 +28,7 @@ IGraphicsWin::~IGraphicsWin()
     // answers every question).
     mFileThen = nullptr;
     mFileDialog = nullptr;
-    mDue.clear();
+    DropAnswers();
     mEntry = nullptr;
     if (HWND window = static_cast<HWND>(mWindow)) {
         // Whatever still reaches the window (should this run on another
@@ -46,13 +39,6 @@ IGraphicsWin::~IGraphicsWin()
     }
     mWindow = nullptr;
     ReleaseClass();
-}
-
-const gfx::Font* IGraphicsWin::DialogFont()
-{
-    IText style;
-    style.font = "Arial";
-    return FindFont(style);  // none: the boxes are drawn without their texts
 }
 
 // --- the window ---
@@ -88,7 +74,7 @@ void IGraphicsWin::CloseWindow()
     mLayer.DismissAll();
     if (mFileDialog) {
         mFileDialog = nullptr;
-        if (auto then = std::move(mFileThen)) mDue.push_back([then] { then(std::string()); });
+        if (auto then = std::move(mFileThen)) AnswerLater([then] { then(std::string()); });
     }
     mEntry = nullptr;
     mEntryControl = nullptr;
@@ -122,23 +108,13 @@ void IGraphicsWin::Idle()
     if (!mWindow && mWindowLost) CloseWindow();
 }
 
-void IGraphicsWin::RunAnswers()
-{
-    while (!mDue.empty() || mLayer.HasAnswers()) {
-        std::vector<std::function<void()>> due;
-        due.swap(mDue);
-        for (auto& answer : due) answer();
-        mLayer.RunAnswers();
-    }
-}
-
 void IGraphicsWin::Tick()
 {
     FinishTextEntry();
     if (mFileDialog) {
         if (std::optional<std::string> path = mFileDialog->Poll()) {
             mFileDialog = nullptr;
-            if (auto then = std::move(mFileThen)) mDue.push_back([then, chosen = *path] { then(chosen); });
+            if (auto then = std::move(mFileThen)) AnswerLater([then, chosen = *path] { then(chosen); });
         }
     }
     RunAnswers();
@@ -168,17 +144,13 @@ void IGraphicsWin::Paint()
         gfx::Rect{ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right, ps.rcPaint.bottom}.Intersection(
             {0, 0, Width(), Height()});
     if (dc && !area.Empty() && mDib.Fit(Width(), Height())) {
-        if (mSurface.Width() != Width() || mSurface.Height() != Height()) mSurface = gfx::Surface(Width(), Height());
-        Draw(mSurface, area);
-        if (mLayer.Active()) {
-            mSurface.SetClip(area);
-            IDialogLook(DialogFont()).Draw(mLayer, mSurface);
-            mSurface.ResetClip();
-        }
+        DrawPanel(area);
         mDib.Put(dc, mSurface.Row(0), mSurface.Width(), area);
     }
     EndPaint(window, &ps);
 }
+
+void IGraphicsWin::FocusWindow() { SetFocus(static_cast<HWND>(mWindow)); }
 
 // --- input ---
 
@@ -348,28 +320,13 @@ void IGraphicsWin::FinishTextEntry()
 
 // --- questions ---
 
-void IGraphicsWin::ShowMessage(const std::string& text, const std::string& title, int style,
-                               std::function<void(int)> then)
-{
-    if (!mWindow) return IGraphics::ShowMessage(text, title, style, std::move(then));
-    SetFocus(static_cast<HWND>(mWindow));
-    mLayer.ShowMessage(text, title, style, std::move(then));
-}
-
-void IGraphicsWin::ShowPopupMenu(const IPopupMenu& menu, int x, int y, std::function<void(int)> then)
-{
-    if (!mWindow) return IGraphics::ShowPopupMenu(menu, x, y, std::move(then));
-    SetFocus(static_cast<HWND>(mWindow));
-    mLayer.ShowMenu(menu, x, y, std::move(then));
-}
-
 void IGraphicsWin::ChooseFile(const FileRequest& request, std::function<void(const std::string&)> then)
 {
     if (!mWindow) return IGraphics::ChooseFile(request, std::move(then));
     // One dialog at a time; a second request, or one that cannot start,
     // answers empty on the next tick.
     if (mFileDialog || !(mFileDialog = FileDialogThread::Start(request))) {
-        mDue.push_back([then] { if (then) then(std::string()); });
+        AnswerLater([then] { if (then) then(std::string()); });
         return;
     }
     mFileThen = std::move(then);

@@ -22,17 +22,15 @@
 #include <string>
 #include <vector>
 
-#include "framework/IDialogLayer.h"
-#include "framework/IGraphics.h"
+#include "framework/IGraphicsWindowed.h"
 #include "framework/ITypedKey.h"
 #include "framework/windows/DibSection.h"
 #include "framework/windows/FileDialogThread.h"
 #include "framework/windows/TextEntryWindow.h"
-#include "graphics/Surface.h"
 
 namespace qor {
 
-class IGraphicsWin : public IGraphics {
+class IGraphicsWin : public IGraphicsWindowed {
 public:
     static constexpr const char* kWindowTitle = "IPlug";
     static constexpr unsigned kTimerId = 2;
@@ -50,10 +48,7 @@ public:
 
     void CreateTextEntry(IControl& control, const IText& style, const gfx::Rect& box, const std::string& text,
                          int maxLength, int paramIndex) override;
-    void ShowMessage(const std::string& text, const std::string& title, int style,
-                     std::function<void(int)> then) override;
     void ChooseFile(const FileRequest& request, std::function<void(const std::string&)> then) override;
-    void ShowPopupMenu(const IPopupMenu& menu, int x, int y, std::function<void(int)> then) override;
     void OpenAddress(const std::string& address) override;
 
 private:
@@ -63,14 +58,12 @@ private:
     void Tick();
     void Paint();
     void FinishTextEntry();
-    // Runs the answers that are due (dialogs, boxes, menus, refused requests).
-    void RunAnswers();
     // The window was destroyed without CloseWindow (the host destroyed its
     // own window first, or a close message): the rest is done on the next
     // idle call or at effEditClose.
     void WindowGone();
     void ReleaseClass();
-    const gfx::Font* DialogFont();
+    void FocusWindow() override;
 
     // Input, in window pixels.
     void ButtonDown(int x, int y, const IMouseMod& mod);
@@ -90,9 +83,7 @@ private:
     void* mInstance = nullptr;  // HINSTANCE of this library
     bool mClassHeld = false;
     bool mWindowLost = false;
-    gfx::Surface mSurface;
     DibSection mDib;
-    IDialogLayer mLayer;
 
     int mLastX = 0, mLastY = 0;
     bool mPressed = false;        // a button press the editor holds capture for
@@ -104,7 +95,6 @@ private:
 
     std::unique_ptr<FileDialogThread> mFileDialog;
     std::function<void(const std::string&)> mFileThen;
-    std::vector<std::function<void()>> mDue;
 };
 
 }  // namespace qor

@@ -1,0 +1,58 @@
+#include "framework/IGraphicsWindowed.h"
+
+#include "framework/IDialogLook.h"
+
+namespace qor {
+
+IGraphicsWindowed::IGraphicsWindowed(IPlugBase& plug, int width, int height)
+    : IGraphics(plug, width, height),
+      mLayer({0, 0, width, height}, [this](std::string_view text, int size) {
+          return IDialogLook(DialogFont()).Measure(text, size);
+      })
+{
+}
+
+const gfx::Font* IGraphicsWindowed::DialogFont()
+{
+    IText style;
+    style.font = "Arial";
+    return FindFont(style);  // none: the boxes are drawn without their texts
+}
+
+void IGraphicsWindowed::ShowMessage(const std::string& text, const std::string& title, int style,
+                                    std::function<void(int)> then)
+{
+    if (!WindowIsOpen()) return IGraphics::ShowMessage(text, title, style, std::move(then));
+    FocusWindow();
+    mLayer.ShowMessage(text, title, style, std::move(then));
+}
+
+void IGraphicsWindowed::ShowPopupMenu(const IPopupMenu& menu, int x, int y, std::function<void(int)> then)
+{
+    if (!WindowIsOpen()) return IGraphics::ShowPopupMenu(menu, x, y, std::move(then));
+    FocusWindow();
+    mLayer.ShowMenu(menu, x, y, std::move(then));
+}
+
+void IGraphicsWindowed::DrawPanel(const gfx::Rect& area)
+{
+    if (mSurface.Width() != Width() || mSurface.Height() != Height()) mSurface = gfx::Surface(Width(), Height());
+    Draw(mSurface, area);
+    if (mLayer.Active()) {
+        mSurface.SetClip(area);
+        IDialogLook(DialogFont()).Draw(mLayer, mSurface);
+        mSurface.ResetClip();
+    }
+}
+
+void IGraphicsWindowed::RunAnswers()
+{
+    while (!mDue.empty() || mLayer.HasAnswers()) {
+        std::vector<std::function<void()>> due;
+        due.swap(mDue);
+        for (auto& answer : due) answer();
+        mLayer.RunAnswers();
+    }
+}
+
+}  // namespace qor
