@@ -37,16 +37,26 @@ double DelayLine::feed(double v)
     double f = frac;
     int32_t w = writeIndex;
     double* cells = buffer.data();
-    while (f < 1.0) {
+    // The first step checks the whole filter state, the others only what
+    // can have become not a number since (LowPass::processNext).
+    if (f < 1.0) {
+        const auto advance = [&](double r) {
+            o0 = o1;
+            o1 = o2;
+            o2 = o3;
+            o3 = r;
+        };
         if (--w < 0) w = length - 1;
-        double& cell = cells[w];
-        const double r = filter.process(cell);
-        o0 = o1;
-        o1 = o2;
-        o2 = o3;
-        o3 = r;
-        cell = input.at(f);
+        advance(filter.process(cells[w]));
+        cells[w] = input.at(f);
         f += rate;
+        while (f < 1.0) {
+            if (--w < 0) w = length - 1;
+            double& cell = cells[w];
+            advance(filter.processNext(cell));
+            cell = input.at(f);
+            f += rate;
+        }
     }
     outFilter = filter;
     out0 = o0, out1 = o1, out2 = o2, out3 = o3;

@@ -23,9 +23,23 @@ public:
     virtual double process(double x)
     {
         offsetState(x);
-        const double y = b0 * (x + x2) + b1 * x1 + c1 * y1 + c2 * y2;
-        shift(x, y);
-        return y;
+        return update(x);
+    }
+
+    // process() for a low-pass whose last call was process() or
+    // processNext(): that call left x1, x2 and y2 as sums of a number and the
+    // offset, which are numbers, so only the input and y1 need the check (one
+    // in a chain of steps). The result is process()'s to the bit.
+    double processNext(double x)
+    {
+        const double d = antiDenormal;
+        x = std::isnan(x) ? 0.0 : x + d;
+        x1 += d;
+        x2 += d;
+        y1 = std::isnan(y1) ? 0.0 : y1 + d;
+        y2 += d;
+        antiDenormal = -d;
+        return update(x);
     }
 
     // Stores the rate, w0 = 2 pi / sr, and clears the state.
@@ -65,6 +79,15 @@ protected:
         antiDenormal = -d;
     }
 
+private:
+    double update(double x)
+    {
+        const double y = b0 * (x + x2) + b1 * x1 + c1 * y1 + c2 * y2;
+        shift(x, y);
+        return y;
+    }
+
+protected:
     void shift(double x, double y)
     {
         x2 = x1;
@@ -96,6 +119,9 @@ public:
         shift(x, y);
         return y;
     }
+
+    // The shelf has its own formula.
+    double processNext(double x) = delete;
 
     double gainDb = 0.0;
     double b2 = 0.0;

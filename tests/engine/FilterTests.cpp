@@ -1,9 +1,12 @@
 #include <algorithm>
+#include <bit>
+#include <cstdint>
 #include <cmath>
 #include <functional>
 #include <limits>
 #include <numbers>
 #include <random>
+#include <utility>
 
 #include <gtest/gtest.h>
 
@@ -69,6 +72,33 @@ TEST(LowPass, DesignFollowsTheButterworthFormula)
             EXPECT_NEAR(lp.c2, -(1 - alpha) / a0, 1e-15);
         }
     }
+}
+
+TEST(LowPass, ProcessNextIsProcessToTheBit)
+{
+    // Inputs with infinities and NaNs, which drive the state through NaN.
+    constexpr double inf = std::numeric_limits<double>::infinity();
+    std::mt19937 rng(7);
+    std::uniform_real_distribution<double> value(-2.0, 2.0);
+    std::uniform_int_distribution<int> pick(0, 19);
+    LowPass full, next;
+    for (LowPass* f : {&full, &next}) {
+        f->setSampleRate(44100);
+        f->design(8000);
+    }
+    int nonNumbers = 0;
+    for (int i = 0; i < 20000; ++i) {
+        const int k = pick(rng);
+        const double x = k == 0 ? inf : k == 1 ? -inf : k == 2 ? std::nan("") : k == 3 ? 1e300 : value(rng);
+        const double a = full.process(x);
+        const double b = i % 9 == 0 ? next.process(x) : next.processNext(x);
+        nonNumbers += std::isnan(a);
+        ASSERT_EQ(std::bit_cast<uint64_t>(a), std::bit_cast<uint64_t>(b)) << i;
+        for (auto [u, v] : {std::pair{full.x1, next.x1}, {full.x2, next.x2}, {full.y1, next.y1}, {full.y2, next.y2},
+                            {full.antiDenormal, next.antiDenormal}})
+            ASSERT_EQ(std::bit_cast<uint64_t>(u), std::bit_cast<uint64_t>(v)) << i;
+    }
+    EXPECT_GT(nonNumbers, 0);  // the NaN path was taken
 }
 
 TEST(LowPass, UnityAtDcAndMinus3DbAtCutoff)
