@@ -1,6 +1,8 @@
 #include "framework/IGraphicsWindowed.h"
 
+#include "framework/IControl.h"
 #include "framework/IDialogLook.h"
+#include "framework/IPlugBase.h"
 
 namespace qor {
 
@@ -42,6 +44,16 @@ void IGraphicsWindowed::DrawPanel(const gfx::Rect& area)
         mSurface.SetClip(area);
         IDialogLook(DialogFont()).Draw(mLayer, mSurface);
         mSurface.ResetClip();
+    }
+}
+
+void IGraphicsWindowed::CommitTypedText(IControl& target, int paramIndex, const std::string& text)
+{
+    if (paramIndex >= 0) {
+        SetFromStringAfterPrompt(target, paramIndex, text);
+    } else {
+        auto lock = GetPlug().LockMain();
+        target.TextFromTextEntry(text.c_str());
     }
 }
 

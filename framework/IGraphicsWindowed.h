@@ -38,6 +38,9 @@ protected:
     void AnswerLater(std::function<void()> answer) { mDue.push_back(std::move(answer)); }
     void DropAnswers() { mDue.clear(); }
     const gfx::Font* DialogFont();
+    // A committed text entry: a parameter's value read from its text, or the
+    // control's own text (the program name).
+    void CommitTypedText(IControl& target, int paramIndex, const std::string& text);
 
     gfx::Surface mSurface;
     IDialogLayer mLayer;

@@ -175,13 +175,7 @@ void IGraphicsLinux::CreateTextEntry(IControl& control, const IText& style, cons
     mWindow->TakeFocus();
     mLayer.ShowTextEntry(std::move(entry), [this, target, paramIndex](bool committed, const std::string& typed) {
         if (!committed) return;
-        const std::string cut = typed.substr(0, size_t(TextEntryRules::kCommitLength));
-        if (paramIndex >= 0) {
-            SetFromStringAfterPrompt(*target, paramIndex, cut);
-        } else {
-            auto lock = GetPlug().LockMain();
-            target->TextFromTextEntry(cut.c_str());
-        }
+        CommitTypedText(*target, paramIndex, typed.substr(0, size_t(TextEntryRules::kCommitLength)));
     });
 }
 

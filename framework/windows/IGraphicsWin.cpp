@@ -167,29 +167,26 @@ bool IGraphicsWin::PressFinishesEntry()
     return true;
 }
 
-void IGraphicsWin::ButtonDown(int x, int y, const IMouseMod& mod)
+bool IGraphicsWin::PressTaken(int x, int y)
 {
-    if (PressFinishesEntry()) return;
+    if (PressFinishesEntry()) return true;
     HWND window = static_cast<HWND>(mWindow);
     SetFocus(window);
     SetCapture(window);
     mPressed = true;
     mLastX = x;
     mLastY = y;
-    if (mLayer.MouseDown(x, y)) return;
-    OnMouseDown(x, y, mod);
+    return mLayer.MouseDown(x, y);
+}
+
+void IGraphicsWin::ButtonDown(int x, int y, const IMouseMod& mod)
+{
+    if (!PressTaken(x, y)) OnMouseDown(x, y, mod);
 }
 
 void IGraphicsWin::DoubleClick(int x, int y, const IMouseMod& mod)
 {
-    if (PressFinishesEntry()) return;
-    HWND window = static_cast<HWND>(mWindow);
-    SetFocus(window);
-    SetCapture(window);
-    mPressed = true;
-    mLastX = x;
-    mLastY = y;
-    if (mLayer.MouseDown(x, y)) return;
+    if (PressTaken(x, y)) return;
     // A second quick press on a control that has no use for a double click
     // (a panel key pressed twice) is a press like the first.
     if (!OnMouseDblClick(x, y, mod)) OnMouseDown(x, y, mod);
@@ -309,13 +306,7 @@ void IGraphicsWin::FinishTextEntry()
     mEntryParam = -1;
     // The keys come back to the editor, unless the musician took them elsewhere.
     if (hadFocus && mWindow) SetFocus(static_cast<HWND>(mWindow));
-    if (!committed || !target) return;
-    if (paramIndex >= 0) {
-        SetFromStringAfterPrompt(*target, paramIndex, text);
-    } else {
-        auto lock = GetPlug().LockMain();
-        target->TextFromTextEntry(text.c_str());
-    }
+    if (committed && target) CommitTypedText(*target, paramIndex, text);
 }
 
 // --- questions ---

@@ -76,6 +76,8 @@ private:
     // True when the editor took the key down.
     bool KeyDown(const ITypedKey& key);
     void Character(char c);
+    // What every press does first; true when the entry or a drawn box took it.
+    bool PressTaken(int x, int y);
     // The entry, when one is open, takes the press instead: true.
     bool PressFinishesEntry();
 
