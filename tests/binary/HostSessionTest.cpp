@@ -190,7 +190,9 @@ void RunSession(BinaryHost& h, uint32_t seed, int steps)
                 EventList request;
                 request.SysEx(0, {0xF0, 0x40, 0x00, 0x00, 0x00, 0x01, static_cast<uint8_t>(pick(100)), 0xF7});
                 h.SendEvents(request);
-                h.RenderFrames(64, 64);  // the answer comes with the block
+                // Answered with the next block, or, behind a write the worker
+                // is still finishing, with a later one: messages keep their order.
+                ASSERT_TRUE(h.WaitForSent(1)) << "a program request is answered";
                 const std::vector<SentEvent> sent = h.Sent();
                 ASSERT_EQ(sent.size(), 1u);
                 std::vector<uint8_t> dump = sent[0].bytes;
