@@ -1,7 +1,8 @@
 // The longest audio block while slow work arrives from every side at once:
 // the host delivers a SysEx bank, a SysEx program and a program change in the
 // events of one block (on the audio thread, as hosts do), another thread sets
-// a bank chunk, and the editor thread loads a bank file. The audio thread
+// a bank chunk, and the editor thread loads a bank file (and, with loads:15,
+// a bank of parameter lists after it). The audio thread
 // runs 48 kHz blocks of 64 frames (1.33 ms of audio) through the effect
 // record and times each event delivery plus process call, lock waits included.
 // It is paced as a host's (a block of 64 frames every 1.33 ms) and asks for
@@ -25,12 +26,14 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <bit>
 #include <chrono>
 #include <ctime>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -110,9 +113,46 @@ struct EventList {
     vst::VstEvents* get() { return reinterpret_cast<vst::VstEvents*>(storage.data()); }
 };
 
+// A bank of parameter lists, as hosts and older plug-ins write them: 100
+// programs, each a list of normalized values.
+std::vector<uint8_t> parameterListBank(const QOR& plug)
+{
+    std::vector<uint8_t> fxb;
+    const auto put32 = [&](uint32_t v) {
+        for (int shift = 24; shift >= 0; shift -= 8) fxb.push_back(static_cast<uint8_t>(v >> shift));
+    };
+    const auto putMagic = [&](std::string_view m) {
+        for (const char c : m) fxb.push_back(static_cast<uint8_t>(c));
+    };
+    const auto id = static_cast<uint32_t>(plug.GetUniqueId());
+    putMagic("CcnK");
+    put32(0);
+    putMagic("FxBk");
+    put32(1);
+    put32(id);
+    put32(1);
+    put32(100);
+    put32(0);
+    fxb.resize(156);
+    for (int i = 0; i < 100; ++i) {
+        putMagic("CcnK");
+        put32(0);
+        putMagic("FxCk");
+        put32(1);
+        put32(id);
+        put32(1);
+        put32(static_cast<uint32_t>(plug.NParams()));
+        fxb.push_back('P');
+        fxb.resize(fxb.size() + 27, 0);
+        for (int p = 0; p < plug.NParams(); ++p) put32(std::bit_cast<uint32_t>(static_cast<float>((p + i) % 10) / 10.0f));
+    }
+    return fxb;
+}
+
 void BM_WorstBlockUnderLoad(benchmark::State& state)
 {
-    // Which loads run: 1 the events, 2 the bank chunk, 4 the bank file.
+    // Which loads run: 1 the events, 2 the bank chunk, 4 the bank file, 8 a
+    // bank of parameter lists after it.
     const auto loads = state.range(0);
     const std::string home = benchHome();
     auto plug = std::make_unique<QOR>(silentHost);
@@ -157,6 +197,7 @@ void BM_WorstBlockUnderLoad(benchmark::State& state)
     const std::vector<uint8_t> bankChunk(static_cast<uint8_t*>(chunkData), static_cast<uint8_t*>(chunkData) + chunkSize);
     const std::string bankFile = home + "/load.fxb";
     SaveBankFile(*plug, bankFile);
+    const std::vector<uint8_t> listBank = parameterListBank(*plug);
 
     std::vector<double> left(kFrames), right(kFrames);
     std::array<double*, 2> outputs{left.data(), right.data()};
@@ -198,6 +239,7 @@ void BM_WorstBlockUnderLoad(benchmark::State& state)
             while (!go) std::this_thread::yield();
             const double cpuStart = threadCpuMs();
             if (loads & 4) LoadBankFile(*plug, bankFile);
+            if (loads & 8) LoadBankImage(*plug, listBank);
             fileCpu = std::max(fileCpu, threadCpuMs() - cpuStart);
             ++finished;
         });
@@ -264,8 +306,34 @@ void BM_BankSetSteps(benchmark::State& state)
     state.counters["locked_step_cpu_ms"] = apply / n;
 }
 
+// One program from the host (a program chunk) or from an .fxp file acts
+// whole under the main lock: its CPU time per load is what a block may wait.
+void BM_ProgramLoad(benchmark::State& state)
+{
+    benchHome();
+    auto plug = std::make_unique<QOR>(silentHost);
+    plug->writeProtect = false;
+    vst::AEffect* effect = plug->GetEffect();
+    void* data = nullptr;
+    const intptr_t size = effect->dispatcher(effect, vst::effGetChunk, 1, 0, &data, 0.0f);
+    std::vector<uint8_t> chunk(static_cast<uint8_t*>(data), static_cast<uint8_t*>(data) + size);
+    const std::vector<uint8_t> fxp = MakeProgramImage(*plug);
+    double cpu = 0.0;
+    for (auto _ : state) {
+        const double t = threadCpuMs();
+        const bool ok = state.range(0) == 0
+                            ? effect->dispatcher(effect, vst::effSetChunk, 1, size, chunk.data(), 0.0f) == 1
+                            : LoadProgramImage(*plug, fxp);
+        cpu += threadCpuMs() - t;
+        if (!ok) state.SkipWithError("the program was refused");
+    }
+    state.counters["cpu_ms"] = cpu / static_cast<double>(state.iterations());
+}
+
+BENCHMARK(BM_ProgramLoad)->ArgName("fxp")->Arg(0)->Arg(1)->Iterations(50)->Unit(benchmark::kMillisecond);
+
 BENCHMARK(BM_BankSetSteps)->Iterations(50)->Unit(benchmark::kMillisecond);
 
-BENCHMARK(BM_WorstBlockUnderLoad)->ArgName("loads")->Arg(7)->Arg(1)->Arg(2)->Arg(4)->Iterations(20)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WorstBlockUnderLoad)->ArgName("loads")->Arg(15)->Arg(7)->Arg(1)->Arg(2)->Arg(4)->Arg(8)->Iterations(20)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -96,13 +96,13 @@ double IParameter::FromNormalized(double normalized) const
     return shaped * (mMax - mMin) + mMin;
 }
 
-void IParameter::SetNormalized(double normalized)
+double IParameter::ValueFromNormalized(double normalized) const
 {
     // The host's value is taken as 0..1; outside it the formula would leave
     // the range (there is no lower clamp below).
     double v = FromNormalized(normalized);
     if (mKind != kKindContinuous && mStep > 0.0) v = std::floor(0.5 + v / mStep) * mStep;
-    mValue = std::min(v, mMax);
+    return std::min(v, mMax);
 }
 
 double IParameter::GetNormalized(double value) const

@@ -65,7 +65,9 @@ public:
     // which never changes after construction, so any thread may ask.
     double Clamp(double value) const;
     // Snaps to the step grid unless continuous.
-    void SetNormalized(double normalized);
+    void SetNormalized(double normalized) { mValue = ValueFromNormalized(normalized); }
+    // What SetNormalized would store; reads only the range, so any thread may ask.
+    double ValueFromNormalized(double normalized) const;
     double GetNormalized() const { return GetNormalized(mValue); }
     double GetNormalized(double value) const;
     // The plain value that a normalized one maps to, without snapping.

@@ -256,14 +256,16 @@ bool IPlugBase::SerializePresetsWithLiveProgram(IChunk& chunk)
     return ok;
 }
 
-int IPlugBase::RewriteState(const IChunk& chunk, int position, int, std::string_view, IChunk& out) const
+int IPlugBase::RewriteState(const IChunk& chunk, int position, int, std::string_view, IChunk& out,
+                            std::span<const double> values) const
 {
     // As UnserializeParams reads them: a value missing at the end is 0.0.
-    for (const IParameter& param : mParams) {
+    for (std::size_t i = 0; i < mParams.size(); ++i) {
         if (position < 0) break;
         double value = 0.0;
         position = chunk.GetDouble(value, position);
-        out.PutDouble(param.Clamp(position < 0 ? 0.0 : value));
+        if (i < values.size()) value = values[i];
+        out.PutDouble(mParams[i].Clamp(position < 0 ? 0.0 : value));
     }
     return position;
 }

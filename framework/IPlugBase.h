@@ -137,10 +137,11 @@ public:
     // current program named `name`. Changes nothing in the plug-in and reads
     // only what never changes after construction (the parameter ranges), so
     // any thread may call it without the main lock. Returns what
-    // UnserializeState would return. The default reads and writes the
-    // parameter values.
-    virtual int RewriteState(const IChunk& chunk, int position, int current, std::string_view name,
-                             IChunk& out) const;
+    // UnserializeState would return. With `values` (plain, one per
+    // parameter), the state written holds them instead of the values read.
+    // The default reads and writes the parameter values.
+    virtual int RewriteState(const IChunk& chunk, int position, int current, std::string_view name, IChunk& out,
+                             std::span<const double> values = {}) const;
     // Makes a state written by RewriteState record another current program
     // and name; the program in it stays as it is. The default state records
     // neither.

@@ -6,7 +6,9 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <string_view>
+#include <utility>
 
 #include "framework/IChunk.h"
 #include "framework/IPlugBase.h"
@@ -148,6 +150,53 @@ void ApplyParameterList(IPlugBase& plug, const Reader& in, std::size_t at)
 {
     for (int i = 0; i < plug.NParams(); ++i)
         plug.GetParam(i)->SetNormalized(in.Float(at + kParamListAt + 4 * static_cast<std::size_t>(i)));
+}
+
+// A bank of parameter lists made ready for its slots without the main lock:
+// each slot keeps what the list does not hold (for us, its user waves) and
+// takes the list's values, as restoring the slot, setting the parameters and
+// storing it would make it. A slot that holds no program starts from the one
+// before it, as the working program would carry over. The lock is taken
+// once, to copy the slots the bank replaces.
+PreparedBank PrepareParameterLists(IPlugBase& plug, const Reader& in, int programs, std::size_t recordBytes)
+{
+    PreparedBank bank;
+    std::vector<std::optional<IChunk>> stored(static_cast<std::size_t>(programs));
+    IChunk carried;
+    {
+        auto lock = plug.LockMain();
+        bank.current = plug.GetCurrentPresetIndex();
+        bank.liveName = plug.LiveProgramName();
+        plug.SerializeState(carried);
+        for (int i = 0; i < programs; ++i)
+            if (const IPresetSlot* slot = plug.GetPresetSlot(i); slot && slot->initialized)
+                stored[static_cast<std::size_t>(i)].emplace().PutChunk(slot->state);
+    }
+    std::vector<double> values(static_cast<std::size_t>(plug.NParams()));
+    bank.slots.resize(static_cast<std::size_t>(programs));
+    for (int i = 0; i < programs; ++i) {
+        const std::size_t at = kBankHeaderBytes - 4 + static_cast<std::size_t>(i) * recordBytes;
+        for (int p = 0; p < plug.NParams(); ++p)
+            values[static_cast<std::size_t>(p)] = std::as_const(plug).GetParam(p)->ValueFromNormalized(
+                in.Float(at + kParamListAt + 4 * static_cast<std::size_t>(p)));
+        PreparedSlot& entry = bank.slots[static_cast<std::size_t>(i)];
+        entry.name = in.Name(at + kNameAt);
+        entry.initialized = true;
+        const std::optional<IChunk>& own = stored[static_cast<std::size_t>(i)];
+        const IChunk& from = own ? *own : carried;
+        if (plug.RewriteState(from, 0, bank.current, bank.liveName, entry.state, values) <= 0) return bank;
+        // A slot that already holds the program keeps its bytes.
+        if (own && plug.SameProgram(entry.state.Bytes(), own->Bytes())) {
+            entry.state.Clear();
+            entry.state.PutChunk(*own);
+        } else {
+            entry.rewritten = true;
+        }
+        carried.Clear();
+        carried.PutChunk(entry.state);
+    }
+    bank.position = 0;
+    return bank;
 }
 
 // The chunk form of a bank: every slot, then the current program again. A
@@ -295,14 +344,14 @@ bool LoadBankImage(IPlugBase& plug, std::span<const uint8_t> image)
         if (!IsParameterRecord(in, kBankHeaderBytes - 4 + static_cast<std::size_t>(i) * recordBytes, plug.NParams()))
             return false;
 
+    PreparedBank bank = PrepareParameterLists(plug, in, programs, recordBytes);
     auto lock = plug.LockMain();
-    for (int32_t i = 0; i < programs; ++i) {
-        const std::size_t at = kBankHeaderBytes - 4 + static_cast<std::size_t>(i) * recordBytes;
-        plug.RestorePreset(i);
-        ApplyParameterList(plug, in, at);
-        plug.ModifyCurrentPreset(in.Name(at + kNameAt).c_str());
-    }
-    plug.RestorePreset(*in.Int32(kCurrentProgramAt));
+    if (plug.ApplyPresets(bank) < 0) return false;
+    // The program the bank names becomes current; one it cannot hold leaves
+    // the current program where it is.
+    const int32_t current = *in.Int32(kCurrentProgramAt);
+    if (current != plug.GetCurrentPresetIndex() && current >= 0 && current < plug.NPresets())
+        plug.RestorePreset(current);
     plug.NotifyHostOfProgramChange();
     return true;
 }

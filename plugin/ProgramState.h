@@ -31,9 +31,10 @@ void WriteProgramState(IChunk& chunk, int index, std::string_view name, const st
 // exchangeWaves, its internal and cartridge user waves change places.
 // Touches nothing of the plug-in (no lock needed). Returns the position after
 // the state, the position itself when it is not ours, or -1 when it breaks
-// off; out gets a state only when it was read whole.
+// off; out gets a state only when it was read whole. With `values`, it holds
+// them (clamped) in place of the parameter values read.
 int RewriteProgramState(const IPlugBase& plug, const IChunk& chunk, int position, int current, std::string_view name,
-                        bool exchangeWaves, IChunk& out);
+                        bool exchangeWaves, IChunk& out, std::span<const double> values = {});
 
 // The parameter values a program state holds, as restoring it would set
 // them (clamped to each parameter's range), without touching the plug-in:

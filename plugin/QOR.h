@@ -45,8 +45,8 @@ public:
     bool SerializeState(IChunk& chunk) override;
     std::span<const uint8_t> ProgramOf(std::span<const uint8_t> state) const override;
     int UnserializeState(const IChunk& chunk, int position) override;
-    int RewriteState(const IChunk& chunk, int position, int current, std::string_view name,
-                     IChunk& out) const override;
+    int RewriteState(const IChunk& chunk, int position, int current, std::string_view name, IChunk& out,
+                     std::span<const double> values = {}) const override;
     void RestampState(IChunk& state, int current, std::string_view name) const override;
     void SetParameterFromEditor(int index, double normalized) override;
     void ModifyCurrentPreset(const char* name = nullptr) override;

@@ -169,7 +169,7 @@ int QOR::UnserializeState(const IChunk& chunk, int position)
 }
 
 int RewriteProgramState(const IPlugBase& plug, const IChunk& chunk, int position, int current, std::string_view name,
-                        bool exchangeWaves, IChunk& out)
+                        bool exchangeWaves, IChunk& out, std::span<const double> given)
 {
     std::array<HarmonicMap, 2> waves;
     UserWaveTables tables{};
@@ -179,6 +179,8 @@ int RewriteProgramState(const IPlugBase& plug, const IChunk& chunk, int position
         chunk, position, &waves, &tables, count,
         [&](int i, double value) { values[static_cast<std::size_t>(i)] = plug.GetParam(i)->Clamp(value); },
         exchangeWaves);
+    for (std::size_t i = 0; i < given.size() && i < static_cast<std::size_t>(count); ++i)
+        values[i] = plug.GetParam(static_cast<int>(i))->Clamp(given[i]);
     // Only a state read whole is ever kept.
     if (end > position)
         WriteProgramState(out, current, name, waves, tables,
@@ -186,9 +188,10 @@ int RewriteProgramState(const IPlugBase& plug, const IChunk& chunk, int position
     return end;
 }
 
-int QOR::RewriteState(const IChunk& chunk, int position, int current, std::string_view name, IChunk& out) const
+int QOR::RewriteState(const IChunk& chunk, int position, int current, std::string_view name, IChunk& out,
+                      std::span<const double> values) const
 {
-    return RewriteProgramState(*this, chunk, position, current, name, false, out);
+    return RewriteProgramState(*this, chunk, position, current, name, false, out, values);
 }
 
 void QOR::RestampState(IChunk& state, int current, std::string_view name) const

@@ -251,6 +251,15 @@ TEST_F(ProgramFiles, ParameterListProgramAndBankAreRead)
         const Bytes record = ParameterListProgram("List " + std::to_string(i), Normalized(*a));
         bank.insert(bank.end(), record.begin(), record.end());
     }
+    // Slot 1 has a user wave of its own, which the list does not hold.
+    b->RestorePreset(1);
+    b->recipes[1] = {{3, {0.0, 21.0}}};
+    b->ComputeUserWaveTables(1, b->recipes[1]);
+    b->CopyActiveToStored(1, 1);
+    b->ModifyCurrentPreset();
+    const auto ownWave = b->storedTables[1];
+    b->RestorePreset(0);
+    ASSERT_NE(b->storedTables[1], ownWave);
     const Snapshot before(*b);
     Bytes badRecord = bank;
     badRecord[156 + 2 * 296 + 8] = 'X';  // the third record is not a parameter list
@@ -261,6 +270,8 @@ TEST_F(ProgramFiles, ParameterListProgramAndBankAreRead)
     ASSERT_TRUE(LoadBankImage(*b, bank));
     EXPECT_EQ(b->GetCurrentPresetIndex(), 1);
     EXPECT_EQ(b->GetParam(kCutoff)->Value(), 10);
+    EXPECT_EQ(b->storedTables[1], ownWave);
+    EXPECT_TRUE(std::equal(ownWave.begin(), ownWave.end(), b->ActiveTable(1)));
     for (int i = 0; i < 3; ++i) EXPECT_EQ(b->GetPresetName(i), "List " + std::to_string(i));
     EXPECT_EQ(SlotProgram(*b, 3), before.states[3]);
 }
