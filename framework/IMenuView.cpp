@@ -17,31 +17,42 @@ bool IMenuView::Selectable(const IPopupMenu::Item& item)
 
 void IMenuView::Open(const IPopupMenu& menu, int x, int y, int parentLeft)
 {
-    int width = kMinWidth, height = 2 * kPadding;
-    for (size_t i = 0; i < menu.items.size(); ++i) {
-        const IPopupMenu::Item& item = menu.items[i];
-        height += item.separator ? kSeparatorHeight : kItemHeight;
-        if (!item.separator)
-            width = std::max(width, kTextInset + (mMeasure ? mMeasure(menu.ItemLabel(i)) : 0) + kArrowRoom);
+    int columnWidth = kMinWidth - 2 * kPadding;
+    for (size_t i = 0; i < menu.items.size(); ++i)
+        if (!menu.items[i].separator)
+            columnWidth = std::max(columnWidth, kTextInset + (mMeasure ? mMeasure(menu.ItemLabel(i)) : 0) + kArrowRoom -
+                                                    2 * kPadding);
+    // The items top to bottom, a new column where the next would pass the
+    // bounds (positions relative to the first item's corner for now).
+    std::vector<gfx::Rect> items;
+    const int room = mBounds.H() - 2 * kPadding;
+    int column = 0, top = 0, tallest = 0;
+    for (const IPopupMenu::Item& item : menu.items) {
+        const int h = item.separator ? kSeparatorHeight : kItemHeight;
+        if (top > 0 && top + h > room) {
+            ++column;
+            top = 0;
+        }
+        const int left = column * columnWidth;
+        items.push_back({left, top, left + columnWidth, top + h});
+        top += h;
+        tallest = std::max(tallest, top);
     }
-    width = std::min(width, mBounds.W());
-    height = std::min(height, mBounds.H());
+    const int width = std::min((column + 1) * columnWidth + 2 * kPadding, mBounds.W());
+    const int height = std::min(tallest + 2 * kPadding, mBounds.H());
     // A column that would leave the editor on the right opens to the left of
     // its parent column instead; one too low moves up.
     if (x + width > mBounds.right) x = std::max(mBounds.left, (parentLeft == x ? mBounds.right : parentLeft) - width);
     if (y + height > mBounds.bottom) y = std::max(mBounds.top, mBounds.bottom - height);
     x = std::max(x, mBounds.left);
     y = std::max(y, mBounds.top);
-    mLevels.push_back({&menu, {x, y, x + width, y + height}, -1});
+    for (gfx::Rect& r : items) r = r.Offset(x + kPadding, y + kPadding);
+    mLevels.push_back({&menu, {x, y, x + width, y + height}, -1, std::move(items)});
 }
 
 gfx::Rect IMenuView::ItemRect(size_t level, int item) const
 {
-    const Level& l = mLevels.at(level);
-    int top = l.rect.top + kPadding;
-    for (int i = 0; i < item; ++i) top += l.menu->items[size_t(i)].separator ? kSeparatorHeight : kItemHeight;
-    const int height = l.menu->items.at(size_t(item)).separator ? kSeparatorHeight : kItemHeight;
-    return {l.rect.left + kPadding, top, l.rect.right - kPadding, top + height};
+    return mLevels.at(level).items.at(size_t(item));
 }
 
 gfx::Rect IMenuView::Area() const

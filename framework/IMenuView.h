@@ -28,9 +28,12 @@ public:
         const IPopupMenu* menu;
         gfx::Rect rect;
         int highlighted = -1;
+        std::vector<gfx::Rect> items;  // where each item lies
     };
 
-    // Opens at (x, y), moved inside `bounds` where it would leave them.
+    // Opens at (x, y), moved inside `bounds` where it would leave them. A
+    // menu taller than the bounds continues in further columns to the right,
+    // so that every item can be seen and chosen.
     IMenuView(IPopupMenu menu, int x, int y, const gfx::Rect& bounds, MeasureText measure);
 
     void MouseMove(int x, int y);

@@ -98,6 +98,32 @@ TEST_F(Layer, MenusStayInsideTheEditorAndNumberTheirItems)
     EXPECT_GE(r.W(), IMenuView::kTextInset + int(std::string("12: Program").size()) * IDialogLayer::kTextSize / 2);
 }
 
+TEST_F(Layer, AMenuTallerThanTheEditorContinuesInColumnsAndEveryItemCanBeChosen)
+{
+    // As many waves as the wave fields offer, opened from a field low on the panel.
+    IPopupMenu waves;
+    for (int i = 0; i < 35; ++i) waves.Add("Wave", i);
+    for (const int pick : {34, 29, 0}) {
+        layer.ShowMenu(waves, 300, 400, Record());
+        const IMenuView& menu = *layer.Menu();
+        const gfx::Rect area = menu.Levels()[0].rect;
+        EXPECT_GE(area.top, kEditor.top);
+        EXPECT_LE(area.bottom, kEditor.bottom);
+        for (int i = 0; i < 35; ++i) {
+            const gfx::Rect r = menu.ItemRect(0, i);
+            EXPECT_TRUE(area.Contains(r.left, r.top) && area.Contains(r.right - 1, r.bottom - 1)) << i;
+            if (i > 0) {
+                EXPECT_FALSE(r.Intersects(menu.ItemRect(0, i - 1))) << i;
+            }
+        }
+        const gfx::Rect chosen = menu.ItemRect(0, pick);
+        Click(Cx(chosen), Cy(chosen));
+        layer.RunAnswers();
+        ASSERT_FALSE(answers.empty());
+        EXPECT_EQ(answers.back(), pick);
+    }
+}
+
 TEST_F(Layer, MessageBoxAnswersYesNoByKeysAndMouse)
 {
     const int yesNo = IUserServices::kYesNo | IUserServices::kIconInformation;
