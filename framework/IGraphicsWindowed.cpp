@@ -57,6 +57,30 @@ void IGraphicsWindowed::CommitTypedText(IControl& target, int paramIndex, const 
     }
 }
 
+void IGraphicsWindowed::AwaitFile(std::unique_ptr<IFileDialog> dialog, std::function<void(const std::string&)> then)
+{
+    mFileDialog = std::move(dialog);
+    mFileThen = std::move(then);
+}
+
+void IGraphicsWindowed::PollFileDialog()
+{
+    if (!mFileDialog) return;
+    if (std::optional<std::string> path = mFileDialog->Poll()) {
+        mFileDialog = nullptr;
+        if (auto then = std::move(mFileThen)) AnswerLater([then, chosen = *path] { then(chosen); });
+    }
+}
+
+void IGraphicsWindowed::CancelFileDialog(bool answer)
+{
+    if (!mFileDialog) return;
+    mFileDialog = nullptr;
+    auto then = std::move(mFileThen);
+    mFileThen = nullptr;
+    if (answer && then) AnswerLater([then] { then(std::string()); });
+}
+
 void IGraphicsWindowed::RunAnswers()
 {
     while (!mDue.empty() || mLayer.HasAnswers()) {

@@ -7,6 +7,8 @@
 #pragma once
 
 #include <functional>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,6 +17,16 @@
 #include "graphics/Surface.h"
 
 namespace qor {
+
+// A file dialog under way (a program on Linux, a thread on Windows); dropping
+// it cancels the dialog without waiting for it.
+class IFileDialog {
+public:
+    virtual ~IFileDialog() = default;
+    // Nothing while the musician is still choosing; then the chosen path,
+    // empty when the dialog was cancelled or failed.
+    virtual std::optional<std::string> Poll() = 0;
+};
 
 class IGraphicsWindowed : public IGraphics {
 public:
@@ -37,6 +49,14 @@ protected:
     // An answer to run with the next ones (never from inside the request).
     void AnswerLater(std::function<void()> answer) { mDue.push_back(std::move(answer)); }
     void DropAnswers() { mDue.clear(); }
+    // The file dialog whose path `then` will be given; one at a time.
+    void AwaitFile(std::unique_ptr<IFileDialog> dialog, std::function<void(const std::string&)> then);
+    bool FileDialogOpen() const { return mFileDialog != nullptr; }
+    // A dialog that has ended hands its path to the continuation, as a due answer.
+    void PollFileDialog();
+    // Cancels a dialog still open; its continuation gets no path, as a due
+    // answer, or never runs when `answer` is false (the plug-in is going).
+    void CancelFileDialog(bool answer = true);
     const gfx::Font* DialogFont();
     // A committed text entry: a parameter's value read from its text, or the
     // control's own text (the program name).
@@ -47,6 +67,8 @@ protected:
 
 private:
     std::vector<std::function<void()>> mDue;
+    std::unique_ptr<IFileDialog> mFileDialog;
+    std::function<void(const std::string&)> mFileThen;
 };
 
 }  // namespace qor

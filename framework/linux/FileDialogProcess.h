@@ -7,12 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "framework/IGraphicsWindowed.h"
 #include "framework/IUserServices.h"
 #include "framework/linux/ChildProcess.h"
 
 namespace qor {
 
-class FileDialogProcess {
+class FileDialogProcess final : public IFileDialog {
 public:
     // The command line for the first dialog program found, or nothing when
     // the machine has neither.
@@ -22,7 +23,7 @@ public:
 
     // Nothing while the musician is still choosing; then the chosen path,
     // empty when the dialog was cancelled or failed.
-    std::optional<std::string> Poll();
+    std::optional<std::string> Poll() override;
 
 private:
     explicit FileDialogProcess(std::unique_ptr<ChildProcess> process) : mProcess(std::move(process)) {}

@@ -29,7 +29,7 @@ IGraphicsLinux::~IGraphicsLinux()
     // The plug-in is going away: a running dialog is killed and reaped and
     // the window closed, but no continuation runs into a half-destroyed
     // plug-in (hosts close the editor before the plug-in, and that answers).
-    mFileDialog = nullptr;
+    CancelFileDialog(false);
     mWindow = nullptr;
 }
 
@@ -52,10 +52,7 @@ void IGraphicsLinux::CloseWindow()
     // Questions still open are answered as dismissed, a running file dialog
     // ends with no path; their continuations run now, once.
     mLayer.DismissAll();
-    if (mFileDialog) {
-        mFileDialog = nullptr;  // killed and reaped
-        if (auto then = std::move(mFileThen)) AnswerLater([then] { then(std::string()); });
-    }
+    CancelFileDialog();  // the dialog program is killed and reaped
     mWindow = nullptr;
     RunAnswers();
 }
@@ -75,12 +72,7 @@ void IGraphicsLinux::Idle()
         DropWindow();
         return;
     }
-    if (mFileDialog) {
-        if (std::optional<std::string> path = mFileDialog->Poll()) {
-            mFileDialog = nullptr;
-            if (auto then = std::move(mFileThen)) AnswerLater([then, chosen = *path] { then(chosen); });
-        }
-    }
+    PollFileDialog();
     RunAnswers();
     if (!mWindow) return;  // a continuation closed the editor
     const auto now = std::chrono::steady_clock::now();
@@ -182,13 +174,13 @@ void IGraphicsLinux::CreateTextEntry(IControl& control, const IText& style, cons
 void IGraphicsLinux::ChooseFile(const FileRequest& request, std::function<void(const std::string&)> then)
 {
     if (!mWindow) return IGraphics::ChooseFile(request, std::move(then));
-    if (mFileDialog || mPathEntryOpen) {
+    if (FileDialogOpen() || mPathEntryOpen) {
         // One dialog at a time: a second request answers empty, on idle.
         AnswerLater([then] { if (then) then(std::string()); });
         return;
     }
-    if ((mFileDialog = FileDialogProcess::Start(request))) {
-        mFileThen = std::move(then);
+    if (auto dialog = FileDialogProcess::Start(request)) {
+        AwaitFile(std::move(dialog), std::move(then));
         return;
     }
     // No dialog program on this machine: the path is typed into the editor.

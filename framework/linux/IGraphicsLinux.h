@@ -68,8 +68,6 @@ private:
     bool mPainted = false;  // the surface holds the whole panel
     std::chrono::steady_clock::time_point mLastPaint{};
 
-    std::unique_ptr<FileDialogProcess> mFileDialog;
-    std::function<void(const std::string&)> mFileThen;
     bool mPathEntryOpen = false;
     std::vector<std::unique_ptr<ChildProcess>> mOpeners;  // xdg-open, reaped on idle
 };

@@ -13,11 +13,12 @@
 #include <optional>
 #include <string>
 
+#include "framework/IGraphicsWindowed.h"
 #include "framework/IUserServices.h"
 
 namespace qor {
 
-class FileDialogThread {
+class FileDialogThread final : public IFileDialog {
 public:
     // The longest path the dialog hands back, terminator included.
     static constexpr int kPathCapacity = 4096;
@@ -30,7 +31,7 @@ public:
     FileDialogThread& operator=(const FileDialogThread&) = delete;
 
     // The answer once the dialog has closed, nothing while it is open.
-    std::optional<std::string> Poll();
+    std::optional<std::string> Poll() override;
     // Closes the dialog as its Cancel button would (now or as soon as it
     // appears); Poll() then answers empty.
     void Cancel();

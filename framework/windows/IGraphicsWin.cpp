@@ -26,8 +26,7 @@ IGraphicsWin::~IGraphicsWin()
     // to end on its own thread, the window goes, but no continuation runs
     // into a half-destroyed plug-in (hosts close the editor first, and that
     // answers every question).
-    mFileThen = nullptr;
-    mFileDialog = nullptr;
+    CancelFileDialog(false);
     DropAnswers();
     mEntry = nullptr;
     if (HWND window = static_cast<HWND>(mWindow)) {
@@ -72,10 +71,7 @@ void IGraphicsWin::CloseWindow()
     // Questions still open are answered as dismissed, a file dialog still
     // open is cancelled and answers no path; their continuations run now, once.
     mLayer.DismissAll();
-    if (mFileDialog) {
-        mFileDialog = nullptr;
-        if (auto then = std::move(mFileThen)) AnswerLater([then] { then(std::string()); });
-    }
+    CancelFileDialog();
     mEntry = nullptr;
     mEntryControl = nullptr;
     mEntryParam = -1;
@@ -111,12 +107,7 @@ void IGraphicsWin::Idle()
 void IGraphicsWin::Tick()
 {
     FinishTextEntry();
-    if (mFileDialog) {
-        if (std::optional<std::string> path = mFileDialog->Poll()) {
-            mFileDialog = nullptr;
-            if (auto then = std::move(mFileThen)) AnswerLater([then, chosen = *path] { then(chosen); });
-        }
-    }
+    PollFileDialog();
     RunAnswers();
     if (!mWindow) return;  // a continuation closed the editor
     HWND window = static_cast<HWND>(mWindow);
@@ -316,11 +307,12 @@ void IGraphicsWin::ChooseFile(const FileRequest& request, std::function<void(con
     if (!mWindow) return IGraphics::ChooseFile(request, std::move(then));
     // One dialog at a time; a second request, or one that cannot start,
     // answers empty on the next tick.
-    if (mFileDialog || !(mFileDialog = FileDialogThread::Start(request))) {
+    std::unique_ptr<FileDialogThread> dialog;
+    if (FileDialogOpen() || !(dialog = FileDialogThread::Start(request))) {
         AnswerLater([then] { if (then) then(std::string()); });
         return;
     }
-    mFileThen = std::move(then);
+    AwaitFile(std::move(dialog), std::move(then));
 }
 
 void IGraphicsWin::OpenAddress(const std::string& address) { OpenInBrowser(address); }

@@ -95,8 +95,6 @@ private:
     IControl* mEntryControl = nullptr;
     int mEntryParam = -1;
 
-    std::unique_ptr<FileDialogThread> mFileDialog;
-    std::function<void(const std::string&)> mFileThen;
 };
 
 }  // namespace qor
